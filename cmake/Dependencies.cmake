@@ -1,0 +1,39 @@
+# zlib, minizip's unzip module and stb_image.
+#
+# Cross builds on Linux take zlib from Debian's mingw package and compile the
+# minizip sources that scripts/setup.sh unpacked from Debian's zlib source
+# package. A native Windows build finds zlib and minizip with find_package
+# (vcpkg, for example) and stb through its header.
+find_package(ZLIB REQUIRED)
+
+set(ZK_MINIZIP_DIR "${PROJECT_SOURCE_DIR}/third_party/minizip" CACHE PATH "minizip sources")
+if(EXISTS "${ZK_MINIZIP_DIR}/unzip.c")
+  add_library(zk_minizip STATIC
+    ${ZK_MINIZIP_DIR}/unzip.c ${ZK_MINIZIP_DIR}/ioapi.c
+    ${ZK_MINIZIP_DIR}/zip.c ${ZK_MINIZIP_DIR}/iowin32.c)
+  target_include_directories(zk_minizip SYSTEM PUBLIC ${ZK_MINIZIP_DIR})
+  target_compile_definitions(zk_minizip PUBLIC UNICODE _UNICODE)
+  target_compile_options(zk_minizip PRIVATE -w)
+  target_link_libraries(zk_minizip PUBLIC ZLIB::ZLIB)
+  add_library(zk::minizip ALIAS zk_minizip)
+else()
+  find_package(unofficial-minizip CONFIG QUIET)
+  if(TARGET unofficial::minizip::minizip)
+    add_library(zk::minizip ALIAS unofficial::minizip::minizip)
+  else()
+    find_package(minizip CONFIG REQUIRED)
+    add_library(zk::minizip ALIAS minizip::minizip)
+  endif()
+endif()
+
+find_path(ZK_STB_INCLUDE_DIR NAMES stb_image.h PATH_SUFFIXES stb
+  PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH)
+if(NOT ZK_STB_INCLUDE_DIR)
+  message(FATAL_ERROR "stb_image.h not found; run scripts/setup.sh or set ZK_STB_INCLUDE_DIR")
+endif()
+add_library(zk_stb INTERFACE)
+target_include_directories(zk_stb SYSTEM INTERFACE ${ZK_STB_INCLUDE_DIR})
+add_library(zk::stb ALIAS zk_stb)
+
+find_path(ZK_RAPIDXML_INCLUDE_DIR NAMES rapidxml.hpp PATH_SUFFIXES rapidxml
+  PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH)

@@ -1,0 +1,14 @@
+# One set of definitions and warnings for every target of this project.
+add_library(zk_options INTERFACE)
+target_compile_definitions(zk_options INTERFACE
+  UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+if(MSVC)
+  target_compile_options(zk_options INTERFACE /W4 /utf-8 /permissive-)
+  target_compile_definitions(zk_options INTERFACE _CRT_SECURE_NO_WARNINGS)
+else()
+  target_compile_options(zk_options INTERFACE
+    -Wall -Wextra -Wshadow=local -Wnon-virtual-dtor -Wcast-align
+    -Wformat=2 -Wno-missing-field-initializers
+    $<$<BOOL:${ZK_WERROR}>:-Werror>)
+endif()
+option(ZK_WERROR "Treat warnings as errors" ON)

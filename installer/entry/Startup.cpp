@@ -1,0 +1,42 @@
+#include "installer/entry/Startup.h"
+
+#include <objbase.h>
+// GDI+ needs min/max and the COM declarations in scope.
+#include <algorithm>
+using std::max;
+using std::min;
+#include <gdiplus.h>
+
+#include "ZKCore/ZKString.h"
+#include "ZKCore/ZKSystem.h"
+
+namespace ZKInstaller {
+
+int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* report) {
+    StartupReport local;
+    StartupReport& out = report ? *report : local;
+    (void)instance;  // handed to the framework once its windows exist
+
+    // 1. Command line: UTF-8 to UTF-16, words, switches (kept, not acted on).
+    const std::string narrow = commandLine ? commandLine : "";
+    out.switches = ScanCommandLine(SplitCommandLine(narrow.empty() ? std::wstring() : ZKCore::Utf8ToWide(narrow)));
+
+    // 2. COM on this thread as a single-threaded apartment.
+    if (FAILED(CoInitialize(nullptr))) return 0;
+    out.comInitialized = true;
+
+    // 3. GDI+; its status is not tested, drawing that needs it fails later.
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    out.gdiplusStarted = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+
+    // 5. The screen DPI becomes the process-wide scale.
+    out.screenDpi = ZKCore::GetScreenDpi();
+
+    // 9. Shut down in reverse order.
+    Gdiplus::GdiplusShutdown(token);
+    CoUninitialize();
+    return 0;
+}
+
+}  // namespace ZKInstaller

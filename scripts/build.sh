@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Configures and builds one target architecture: build.sh [i686|x86_64] [extra cmake args]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+arch="${1:-i686}"; shift || true
+dir="$root/build/$arch"
+mkdir -p "$root/build"
+if [ ! -f "$dir/build.ninja" ]; then
+  cmake -S "$root" -B "$dir" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-w64-mingw32.cmake" \
+    -DCMAKE_BUILD_TYPE=Release "$@" >"$root/build/configure-$arch.log" 2>&1 \
+    || { cat "$root/build/configure-$arch.log"; exit 1; }
+fi
+log="$root/build/build-$arch.log"
+if ! cmake --build "$dir" -- -j"$(nproc)" >"$log" 2>&1; then
+  grep -v '^\[[0-9]*/[0-9]*\] ' "$log" | tail -n 80
+  echo "build ($arch) failed; full log: $log"
+  exit 1
+fi
+grep -i 'warning' "$log" | head -n 20 || true

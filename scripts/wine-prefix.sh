@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Creates the project's Wine prefix once, with the font replacement that lets
+# the skin's Chinese font names render with WenQuanYi Micro Hei.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+stamp="$WINEPREFIX/.zk-ready"
+[ -f "$stamp" ] && exit 0
+mkdir -p "$WINEPREFIX"
+echo "wine-prefix: creating $WINEPREFIX"
+wineboot -i >"$WINEPREFIX.boot.log" 2>&1 </dev/null || true
+# A REGEDIT5 file must be UTF-16LE with a BOM, or the CJK key name is mangled.
+reg="$WINEPREFIX/zk-fonts.reg"
+python3 - "$reg" <<'PY'
+import sys
+text = "\r\n".join([
+    "Windows Registry Editor Version 5.00", "",
+    r"[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]",
+    '"微软雅黑"="WenQuanYi Micro Hei"',
+    '"Microsoft YaHei"="WenQuanYi Micro Hei"',
+    '"Microsoft YaHei UI"="WenQuanYi Micro Hei"',
+    '"宋体"="WenQuanYi Micro Hei"',
+    '"SimSun"="WenQuanYi Micro Hei"', "", ""])
+open(sys.argv[1], "wb").write(b"\xff\xfe" + text.encode("utf-16-le"))
+PY
+wine regedit "$reg" >"$WINEPREFIX.reg.log" 2>&1 </dev/null
+wineserver -w
+touch "$stamp"
