@@ -1,0 +1,22 @@
+#pragma once
+// A loaded skin image: a 32-bit top-down DIB with premultiplied BGRA pixels,
+// owned by the paint manager's image table (freed with CUiRender::FreeImage).
+#include <windows.h>
+
+#include "core/UiString.h"
+
+namespace Veneer {
+
+struct TImageInfo {
+    HBITMAP bitmap = nullptr;
+    BYTE* bits = nullptr;         // the DIB's own pixels (width * height * 4 bytes)
+    BYTE* hslSource = nullptr;    // copy kept for hue/saturation/lightness adjustment, or null
+    int width = 0;                // pixels
+    int height = 0;               // pixels
+    bool hasAlpha = false;        // any pixel below 255 alpha or removed by the mask
+    bool adjustColors = false;    // the copy above is kept and adjusted
+    UiString resType;             // empty: from the skin storage
+    DWORD mask = 0;               // BGRA value made transparent at load time
+};
+
+}  // namespace Veneer
