@@ -232,7 +232,10 @@ bool CPaintManagerUI::AttachTree(CControlUI* root) {
     m_firstLayout = true;
     m_focusNeeded = true;
     SetDPI(CDpiScaler::GetProcessDpi());
-    return InitControls(root);
+    const bool initialised = InitControls(root);
+    // A tree attached to a window that is already painted needs a paint too.
+    Invalidate();
+    return initialised;
 }
 
 bool CPaintManagerUI::InitControls(CControlUI* control, CControlUI* parent) {

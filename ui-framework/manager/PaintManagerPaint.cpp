@@ -239,7 +239,9 @@ bool CPaintManagerUI::OnPaint() {
 
     m_painting = false;
     m_layeredChanged = false;
-    if (m_updateNeeded) Invalidate();
+    // A layout requested while painting, or focus that waited for this
+    // layout (its invalidation was swallowed by BeginPaint), needs another paint.
+    if (m_updateNeeded || m_focusNeeded) Invalidate();
     if (laidOut) SendNotify(m_root, L"windowsize", 0, 0, true);
     return true;
 }

@@ -1,0 +1,234 @@
+// The manager's resource tables: fonts, images, descriptor cache, default
+// attribute lists, styles, option groups, custom attributes, process-wide
+// settings. No window is needed.
+#include <gtest/gtest.h>
+
+#include "WindowTestSupport.h"
+#include "render/TImageInfo.h"
+#include "render/TImageSpec.h"
+
+using namespace VeneerTest;
+
+TEST(Fonts, UnknownAndNegativeIdsGiveTheDefaultFont) {
+    CPaintManagerUI manager;
+    HFONT shared = manager.GetFont(-1);
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(manager.GetFont(42), shared);
+    manager.SetDefaultFont(L"Tahoma", 13, false, false, false);
+    HFONT own = manager.GetFont(-1);
+    EXPECT_NE(own, shared);
+    EXPECT_EQ(manager.GetFont(42), own);
+    // Another window keeps the shared default.
+    CPaintManagerUI other;
+    EXPECT_EQ(other.GetFont(-5), shared);
+}
+
+TEST(Fonts, AddingAnIdAgainReplacesTheFontAndSharedFontsAreSeenEverywhere) {
+    CPaintManagerUI manager;
+    CPaintManagerUI other;
+    manager.AddFont(3, L"Tahoma", 12, false, false, false);
+    manager.AddFont(3, L"Tahoma", 16, true, false, false);
+    LOGFONTW lf{};
+    GetObjectW(manager.GetFont(3), sizeof(lf), &lf);
+    EXPECT_EQ(lf.lfHeight, -16);
+    EXPECT_EQ(lf.lfWeight, FW_BOLD);
+    EXPECT_EQ(manager.GetFontInfo(3)->size, 16);
+    EXPECT_GT(manager.GetFontInfo(3)->metrics.tmHeight, 0);
+    EXPECT_EQ(other.GetFont(3), other.GetFont(-1));  // private to the first window
+
+    manager.AddFont(4, L"Tahoma", 9, false, false, false, true);
+    EXPECT_EQ(other.GetFont(4), manager.GetFont(4));
+    // The window's own font of an id wins over the shared one.
+    other.AddFont(4, L"Tahoma", 10, false, false, false);
+    EXPECT_NE(other.GetFont(4), manager.GetFont(4));
+    EXPECT_TRUE(manager.RemoveFont(4, true));
+    EXPECT_FALSE(manager.RemoveFont(4, true));
+}
+
+TEST(Fonts, EmptyFaceKeepsTheSystemFaceAndLongFacesAreCut) {
+    CPaintManagerUI manager;
+    manager.AddFont(1, L"", 12, false, false, false);
+    LOGFONTW system{};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(system), &system);
+    EXPECT_STREQ(manager.GetFontInfo(1)->faceName.GetData(), system.lfFaceName);
+    manager.AddFont(2, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghij", 12, false, false, false);
+    EXPECT_EQ(manager.GetFontInfo(2)->faceName.GetLength(), 31);
+}
+
+TEST(Fonts, ForceSharedPutsEveryFontInTheSharedTable) {
+    CPaintManagerUI manager;
+    CPaintManagerUI other;
+    manager.SetForceUseSharedRes(true);
+    manager.AddFont(11, L"Tahoma", 12, false, false, false);
+    EXPECT_EQ(other.GetFont(11), manager.GetFont(11));
+    manager.RemoveFont(11, true);
+}
+
+TEST(AttributeTables, DefaultListsReplaceStylesKeepTheFirstAndWindowEntriesWin) {
+    CPaintManagerUI manager;
+    CPaintManagerUI other;
+    manager.AddDefaultAttributeList(L"Button", L"width=\"10\"");
+    manager.AddDefaultAttributeList(L"Button", L"width=\"20\"");
+    EXPECT_STREQ(manager.GetDefaultAttributeList(L"Button"), L"width=\"20\"");
+    EXPECT_EQ(other.GetDefaultAttributeList(L"Button"), nullptr);
+
+    manager.AddDefaultAttributeList(L"Label", L"shared=\"1\"", true);
+    EXPECT_STREQ(other.GetDefaultAttributeList(L"Label"), L"shared=\"1\"");
+    other.AddDefaultAttributeList(L"Label", L"own=\"1\"");
+    EXPECT_STREQ(other.GetDefaultAttributeList(L"Label"), L"own=\"1\"");
+    EXPECT_TRUE(other.RemoveDefaultAttributeList(L"Label"));
+    EXPECT_STREQ(other.GetDefaultAttributeList(L"Label"), L"shared=\"1\"");
+    EXPECT_TRUE(manager.RemoveDefaultAttributeList(L"Label", true));
+    EXPECT_EQ(other.GetDefaultAttributeList(L"Label"), nullptr);
+
+    manager.AddStyle(L"big", L"height=\"40\"");
+    manager.AddStyle(L"big", L"height=\"80\"");
+    EXPECT_STREQ(manager.GetStyle(L"big"), L"height=\"40\"");
+    EXPECT_EQ(manager.GetStyle(L"missing"), nullptr);
+    EXPECT_EQ(manager.GetStyle(L""), nullptr);
+    EXPECT_TRUE(manager.RemoveStyle(L"big"));
+    EXPECT_EQ(manager.GetStyle(L"big"), nullptr);
+}
+
+TEST(OptionGroups, MembersAreUniqueAndAnEmptiedGroupDisappears) {
+    CPaintManagerUI manager;
+    CControlUI first, second;
+    EXPECT_TRUE(manager.AddOptionGroup(L"g", &first));
+    EXPECT_FALSE(manager.AddOptionGroup(L"g", &first));
+    EXPECT_TRUE(manager.AddOptionGroup(L"g", &second));
+    ASSERT_NE(manager.GetOptionGroup(L"g"), nullptr);
+    EXPECT_EQ(manager.GetOptionGroup(L"g")->GetSize(), 2);
+    EXPECT_GE(manager.GetOptionGroup(L"g")->GetCapacity(), 6);
+    manager.RemoveOptionGroup(L"g", &first);
+    EXPECT_EQ(manager.GetOptionGroup(L"g")->GetSize(), 1);
+    manager.RemoveOptionGroup(L"g", &second);
+    EXPECT_EQ(manager.GetOptionGroup(L"g"), nullptr);
+    EXPECT_FALSE(manager.AddOptionGroup(L"", &first));
+}
+
+TEST(CustomAttributes, FirstValueStaysAndEmptyInputIsIgnored) {
+    CPaintManagerUI manager;
+    manager.AddWindowCustomAttribute(L"theme", L"dark");
+    manager.AddWindowCustomAttribute(L"theme", L"light");
+    EXPECT_STREQ(manager.GetWindowCustomAttribute(L"theme"), L"dark");
+    manager.AddWindowCustomAttribute(L"empty", L"");
+    manager.AddWindowCustomAttribute(L"", L"x");
+    EXPECT_EQ(manager.GetWindowCustomAttribute(L"empty"), nullptr);
+    EXPECT_EQ(manager.GetWindowCustomAttribute(L""), nullptr);
+    EXPECT_TRUE(manager.RemoveWindowCustomAttribute(L"theme"));
+    EXPECT_FALSE(manager.RemoveWindowCustomAttribute(L"theme"));
+}
+
+TEST(Images, LoadedOnceFromTheSkinFolderAndReplacedByAddImage) {
+    const std::wstring folder = MakeTempFolder(L"veneer-images");
+    ASSERT_TRUE(WriteBmp32(folder + L"dot.bmp", 3, 2, [](int, int) { return 0xFF336699u; }));
+    CPaintManagerUI::SetResourcePath(folder.c_str());
+    CPaintManagerUI manager;
+    const TImageInfo* image = manager.GetImageEx(L"dot.bmp");
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->width, 3);
+    EXPECT_EQ(image->height, 2);
+    EXPECT_FALSE(image->hasAlpha);
+    EXPECT_EQ(manager.GetImageEx(L"dot.bmp"), image);
+    EXPECT_EQ(manager.GetImageEx(L"missing.bmp"), nullptr);
+
+    // A bitmap under an existing name is refused and stays the caller's.
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 1, -1, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    EXPECT_EQ(manager.AddImage(L"dot.bmp", bitmap, 1, 1, false), nullptr);
+    EXPECT_EQ(manager.GetImage(L"dot.bmp"), image);
+    DeleteObject(bitmap);
+
+    // Adding by name again loads it anew and replaces the record.
+    const TImageInfo* reloaded = manager.AddImage(L"dot.bmp", nullptr, 0xFF336699);
+    ASSERT_NE(reloaded, nullptr);
+    EXPECT_EQ(manager.GetImage(L"dot.bmp"), reloaded);
+    EXPECT_EQ(reloaded->mask, 0xFF336699u);
+    EXPECT_TRUE(reloaded->hasAlpha);  // every pixel matched the mask
+
+    CPaintManagerUI::SetResourcePath(L"");
+    DeleteFileW((folder + L"dot.bmp").c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+TEST(Images, ColourAdjustedImagesKeepTheirSourcePixels) {
+    const std::wstring folder = MakeTempFolder(L"veneer-hsl");
+    const std::wstring path = folder + L"red.bmp";
+    ASSERT_TRUE(WriteBmp32(path, 2, 2, [](int, int) { return 0xFFFF0000u; }));
+    CPaintManagerUI::SetHSL(300, 100, 100);
+    CPaintManagerUI manager;
+    const TImageInfo* image = manager.AddImage(path.c_str(), nullptr, 0, true);
+    CPaintManagerUI::SetHSL(180, 100, 100);
+    ASSERT_NE(image, nullptr);
+    ASSERT_NE(image->hslSource, nullptr);
+    const DWORD* adjusted = reinterpret_cast<const DWORD*>(image->bits);
+    const DWORD* source = reinterpret_cast<const DWORD*>(image->hslSource);
+    EXPECT_EQ(source[0], 0xFFFF0000u);
+    EXPECT_EQ(adjusted[0], 0xFF00FF00u);
+    DeleteFileW(path.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+TEST(DrawInfo, KeyIsDescriptorFollowedByModifierAndEmptyGivesNull) {
+    CPaintManagerUI manager;
+    EXPECT_EQ(manager.GetDrawInfo(L""), nullptr);
+    EXPECT_EQ(manager.GetDrawInfo(nullptr, nullptr), nullptr);
+    const TImageSpec* plain = manager.GetDrawInfo(L"file='bar.png'");
+    const TImageSpec* modified = manager.GetDrawInfo(L"file='bar.png'", L" dest='0,0,10,10'");
+    ASSERT_NE(plain, nullptr);
+    ASSERT_NE(modified, nullptr);
+    EXPECT_NE(plain, modified);
+    EXPECT_EQ(manager.GetDrawInfo(L"file='bar.png'"), plain);
+    EXPECT_EQ(UiRect(modified->dest), UiRect(0, 0, 10, 10));
+    EXPECT_STREQ(plain->imageName.GetData(), L"bar.png");
+    manager.RemoveAllDrawInfos();
+    EXPECT_NE(manager.GetDrawInfo(L"file='bar.png'"), nullptr);
+}
+
+TEST(ProcessSettings, InstanceResourceFallbackAndPaths) {
+    HINSTANCE saved = CPaintManagerUI::GetInstance();
+    CPaintManagerUI::SetInstance(nullptr);
+    CPaintManagerUI::SetResourceInstance(nullptr);
+    EXPECT_TRUE(CPaintManagerUI::GetInstancePath().IsEmpty());
+    HINSTANCE self = GetModuleHandleW(nullptr);
+    CPaintManagerUI::SetInstance(self);
+    EXPECT_EQ(CPaintManagerUI::GetResourceInstance(), self);
+    const UiString path = CPaintManagerUI::GetInstancePath();
+    ASSERT_FALSE(path.IsEmpty());
+    EXPECT_EQ(path[path.GetLength() - 1], L'\\');
+    CPaintManagerUI::SetResourcePath(L"C:\\skins");
+    EXPECT_STREQ(CPaintManagerUI::GetResourcePath().GetData(), L"C:\\skins\\");
+    CPaintManagerUI::SetResourcePath(L"");
+    CPaintManagerUI::SetInstance(saved);
+}
+
+TEST(ProcessSettings, LiveManagersAreTheInitialisedOnes) {
+    const int before = CPaintManagerUI::GetPaintManagerCount();
+    {
+        CPaintManagerUI idle;
+        EXPECT_EQ(CPaintManagerUI::GetPaintManagerCount(), before);
+        TestWindow window(RECT{10, 10, 50, 50});
+        EXPECT_EQ(CPaintManagerUI::GetPaintManagerCount(), before + 1);
+        EXPECT_EQ(CPaintManagerUI::GetPaintManager(before), &window.manager);
+    }
+    EXPECT_EQ(CPaintManagerUI::GetPaintManagerCount(), before);
+}
+
+TEST(ProcessSettings, DefaultColoursAreCopiedAndSharedOnesFollowed) {
+    CPaintManagerUI first;
+    EXPECT_EQ(first.GetDefaultDisabledColor(), 0xFFA7A6AAu);
+    EXPECT_EQ(first.GetDefaultFontColor(), 0xFF000000u);
+    EXPECT_EQ(first.GetDefaultLinkFontColor(), 0xFF0000FFu);
+    EXPECT_EQ(first.GetDefaultLinkHoverFontColor(), 0xFFD3215Fu);
+    EXPECT_EQ(first.GetDefaultSelectedBkColor(), 0xFFBAE4FFu);
+    first.SetDefaultFontColor(0xFF111111);
+    CPaintManagerUI second;
+    EXPECT_EQ(second.GetDefaultFontColor(), 0xFF000000u);
+    second.SetDefaultFontColor(0xFF222222, true);
+    EXPECT_EQ(second.GetDefaultFontColor(), 0xFF222222u);
+    CPaintManagerUI third;
+    EXPECT_EQ(third.GetDefaultFontColor(), 0xFF222222u);
+    third.SetDefaultFontColor(0xFF000000, true);
+}
