@@ -181,6 +181,9 @@ CControlUI* CContainerUI::FindControl(FindControlProc proc, void* data, UINT fla
             CControlUI* child = GetItemAt(topFirst ? count - 1 - n : n);
             CControlUI* found = child->FindControl(proc, data, flags);
             if (!found) continue;
+            // A layout search collects every control that needs layout: one
+            // found child does not end it.
+            if ((flags & FINDF_UPDATETEST) != 0) continue;
             if (!hitTest || found->IsFloat() || PtInRect(&client, *static_cast<const POINT*>(data))) {
                 result = found;
                 break;

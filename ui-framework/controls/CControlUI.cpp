@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "core/UiHandle.h"
+#include "render/CUiRender.h"
 
 namespace Veneer {
 
@@ -275,10 +276,11 @@ bool CControlUI::DoPaint(HDC dc, const RECT& paintArea, CControlUI* stopControl)
 }
 
 void CControlUI::PaintBkColor(HDC dc) {
-    // Solid fill of the opaque colour over the paint rectangle.
-    if ((m_bkColor >> 24) == 0) return;
-    UiBrush brush(::CreateSolidBrush(RGB((m_bkColor >> 16) & 0xFF, (m_bkColor >> 8) & 0xFF, m_bkColor & 0xFF)));
-    if (brush) ::FillRect(dc, &m_paintRect, brush.Get());
+    // One solid colour: an opaque one only needs the paint rectangle; a
+    // translucent one is blended over the whole item (the clip keeps it inside
+    // the paint area). Gradients join here.
+    if (m_bkColor == 0) return;
+    CUiRender::DrawColor(dc, (m_bkColor >> 24) == 0xFF ? m_paintRect : m_item, m_bkColor);
 }
 
 UiString CControlUI::GetVirtualWnd() const {
