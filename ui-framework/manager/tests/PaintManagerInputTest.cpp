@@ -331,3 +331,90 @@ TEST_F(InputTest, ReapedControlIsForgottenEverywhere) {
     MoveMouse(*window, POINT{50, 50});
     EXPECT_EQ(log.Count(L"a", K::UIEVT_MOUSEENTER), 1);
 }
+
+TEST_F(InputTest, HoverShowsTheTooltipOfTheControlUnderTheCursor) {
+    window->manager.SetHoverTime(50);
+    b->SetToolTip(L"right half");
+    MoveMouse(*window, POINT{150, 50});
+    ASSERT_TRUE(PumpUntil([&] { return log.Count(L"b", K::UIEVT_MOUSEHOVER) == 1; }));
+    HWND tooltip = window->manager.GetTooltipWindow();
+    ASSERT_NE(tooltip, nullptr);
+    wchar_t className[64] = {};
+    GetClassNameW(tooltip, className, 64);
+    EXPECT_STREQ(className, TOOLTIPS_CLASSW);
+    // Moving to a control without a tooltip hides it.
+    MoveMouse(*window, POINT{50, 50});
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(tooltip); }));
+}
+
+TEST_F(InputTest, CloseEndsHoverAndPressAndDropsTheFocus) {
+    MoveMouse(*window, POINT{50, 50});
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    EXPECT_EQ(window->manager.GetFocus(), a);  // a press focuses the control
+    b->SetFocus();
+    log.Clear();
+    LRESULT result = 0;
+    EXPECT_FALSE(window->manager.MessageHandler(WM_CLOSE, 0, 0, result));  // the window goes on closing
+    EXPECT_EQ(log.Count(L"a", K::UIEVT_MOUSELEAVE), 1);
+    EXPECT_EQ(log.Count(L"a", K::UIEVT_BUTTONUP), 1);
+    EXPECT_EQ(log.Count(L"b", K::UIEVT_KILLFOCUS), 1);
+    EXPECT_EQ(window->manager.GetFocus(), nullptr);
+}
+
+TEST_F(InputTest, SizeMessageReachesTheFocusAndRelaysTheTree) {
+    b->SetFocus();
+    log.Clear();
+    SetWindowPos(window->hwnd(), nullptr, 0, 0, 240, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(log.Count(L"b", K::UIEVT_WINDOWSIZE), 1);
+    EXPECT_TRUE(root->IsUpdateNeeded());
+    window->Paint();
+    EXPECT_EQ(UiRect(root->GetPos()), UiRect(0, 0, 240, 150));
+}
+
+TEST_F(InputTest, MinMaxInfoUsesTheScaledLimitsThatAreSet) {
+    window->manager.SetMinInfo(120, 0);
+    window->manager.SetMaxInfo(400, 300);
+    window->manager.GetDPIObj()->SetScale(144);
+    MINMAXINFO info{};
+    info.ptMinTrackSize = POINT{1, 2};
+    SendMessageW(window->hwnd(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMinTrackSize.x, 180);
+    EXPECT_EQ(info.ptMinTrackSize.y, 2);  // 0: no limit, left as it was
+    EXPECT_EQ(info.ptMaxTrackSize.x, 600);
+    EXPECT_EQ(info.ptMaxSize.y, 450);
+    window->manager.GetDPIObj()->SetScale(96);
+}
+
+TEST_F(InputTest, InitialSizeResizesWithoutMoving) {
+    RECT before{};
+    GetWindowRect(window->hwnd(), &before);
+    window->manager.SetInitSize(220, 160);
+    RECT after{};
+    GetWindowRect(window->hwnd(), &after);
+    EXPECT_EQ(UiRect(after), UiRect(before.left, before.top, before.left + 220, before.top + 160));
+    EXPECT_EQ(window->manager.GetInitSize().cx, 220);
+}
+
+TEST_F(InputTest, CommandsFromNativeChildWindowsAreReflectedToThem) {
+    TestWindow child(RECT{0, 0, 20, 20}, WS_CHILD | WS_VISIBLE, 0, window->hwnd());
+    struct Reflections : IMessageFilterUI {
+        std::vector<UINT> seen;
+        LRESULT MessageHandler(UINT msg, WPARAM, LPARAM, bool& handled) override {
+            if (msg >= kReflectedMessageBase) {
+                seen.push_back(msg);
+                handled = true;
+                return 5;
+            }
+            return 0;
+        }
+    } reflections;
+    child.manager.AddMessageFilter(&reflections);
+    LRESULT result = SendMessageW(window->hwnd(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED),
+                                  reinterpret_cast<LPARAM>(child.hwnd()));
+    EXPECT_EQ(result, 5);
+    NMHDR header{child.hwnd(), 1, 0};
+    result = SendMessageW(window->hwnd(), WM_NOTIFY, 1, reinterpret_cast<LPARAM>(&header));
+    EXPECT_EQ(result, 5);
+    EXPECT_EQ(reflections.seen, (std::vector<UINT>{kReflectedMessageBase + WM_COMMAND, kReflectedMessageBase + WM_NOTIFY}));
+    child.manager.RemoveMessageFilter(&reflections);
+}
