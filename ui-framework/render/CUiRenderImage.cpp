@@ -7,6 +7,7 @@
 
 #include "core/CSkinStorage.h"
 #include "render/CUiRender.h"
+#include "render/UiBlend.h"
 
 namespace Veneer {
 
@@ -88,6 +89,7 @@ TImageInfo* CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWO
 
     TImageInfo* image = new (std::nothrow) TImageInfo;
     if (!image) return nullptr;
+    RememberTopDownBitmap(bitmap.Get());
     image->bitmap = bitmap.Release();
     image->bits = static_cast<BYTE*>(bits);
     image->width = width;
@@ -99,7 +101,10 @@ TImageInfo* CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWO
 
 void CUiRender::FreeImage(TImageInfo* image) {
     if (!image) return;
-    if (image->bitmap) ::DeleteObject(image->bitmap);
+    if (image->bitmap) {
+        ForgetBitmap(image->bitmap);
+        ::DeleteObject(image->bitmap);
+    }
     delete[] image->hslSource;
     delete image;
 }
