@@ -8,8 +8,16 @@ find_package(ZLIB REQUIRED)
 
 set(ZK_MINIZIP_DIR "${PROJECT_SOURCE_DIR}/third_party/minizip" CACHE PATH "minizip sources")
 if(EXISTS "${ZK_MINIZIP_DIR}/unzip.c")
+  # This unzip.c hard-wires NOUNCRYPT, which makes every password-protected
+  # entry fail. Skin archives may carry a password, so the copy compiled here
+  # has that one line removed (crypt.h, unpacked beside it, does the work).
+  file(READ "${ZK_MINIZIP_DIR}/unzip.c" _zk_unzip_source)
+  string(REGEX REPLACE "\n[ \t]*#[ \t]*define[ \t]+NOUNCRYPT[ \t]*\n" "\n" _zk_unzip_source "${_zk_unzip_source}")
+  file(WRITE "${CMAKE_BINARY_DIR}/minizip/unzip.c.new" "${_zk_unzip_source}")
+  configure_file("${CMAKE_BINARY_DIR}/minizip/unzip.c.new" "${CMAKE_BINARY_DIR}/minizip/unzip.c" COPYONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${ZK_MINIZIP_DIR}/unzip.c")
   add_library(zk_minizip STATIC
-    ${ZK_MINIZIP_DIR}/unzip.c ${ZK_MINIZIP_DIR}/ioapi.c
+    ${CMAKE_BINARY_DIR}/minizip/unzip.c ${ZK_MINIZIP_DIR}/ioapi.c
     ${ZK_MINIZIP_DIR}/zip.c ${ZK_MINIZIP_DIR}/iowin32.c)
   target_include_directories(zk_minizip SYSTEM PUBLIC ${ZK_MINIZIP_DIR})
   target_compile_definitions(zk_minizip PUBLIC UNICODE _UNICODE)

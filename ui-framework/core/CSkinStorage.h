@@ -49,6 +49,11 @@ public:
     // Reads a program resource (name or numeric id, type) from `instance`.
     static bool ReadResource(HINSTANCE instance, const wchar_t* name, const wchar_t* type,
                              std::vector<unsigned char>& bytes);
+
+    // Module whose program resources hold skin documents read by id (null =
+    // the executable). The paint manager forwards its resource instance here.
+    static void SetResourceInstance(HINSTANCE instance);
+    static HINSTANCE GetResourceInstance();
 };
 
 }  // namespace Veneer
