@@ -21,7 +21,8 @@ struct StbFree {
 // the resource functions accept as "#<id>".
 bool ReadImageResource(const wchar_t* name, const wchar_t* type, HINSTANCE instance,
                        std::vector<unsigned char>& bytes) {
-    HINSTANCE module = instance ? instance : ::GetModuleHandleW(nullptr);
+    HINSTANCE module = instance ? instance : CSkinStorage::GetResourceInstance();
+    if (!module) module = ::GetModuleHandleW(nullptr);
     if (name[0] >= L'0' && name[0] <= L'9') {
         UiString id(L"#");
         id += name;

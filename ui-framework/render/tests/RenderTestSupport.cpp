@@ -69,26 +69,6 @@ void Dib32::FillPattern(uint32_t seed) {
         }
 }
 
-GuardedBuffer::GuardedBuffer(const void* bytes, size_t length) : m_length(length) {
-    SYSTEM_INFO system{};
-    ::GetSystemInfo(&system);
-    const size_t page = system.dwPageSize;
-    const size_t dataPages = (length + page - 1) / page + (length == 0 ? 1 : 0);
-    m_block = ::VirtualAlloc(nullptr, (dataPages + 1) * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-    unsigned char* base = static_cast<unsigned char*>(m_block);
-    DWORD old = 0;
-    ::VirtualProtect(base + dataPages * page, page, PAGE_NOACCESS, &old);
-    m_data = base + dataPages * page - length;
-    if (length) std::memcpy(m_data, bytes, length);
-}
-
-GuardedBuffer::GuardedBuffer(const std::wstring& text)
-    : GuardedBuffer(text.c_str(), (text.size() + 1) * sizeof(wchar_t)) {}
-
-GuardedBuffer::~GuardedBuffer() {
-    if (m_block) ::VirtualFree(m_block, 0, MEM_RELEASE);
-}
-
 std::vector<unsigned char> EncodePng(int width, int height, const std::vector<unsigned char>& rgba) {
     std::vector<unsigned char> out;
     stbi_write_png_to_func(

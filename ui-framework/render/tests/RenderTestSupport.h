@@ -8,6 +8,7 @@
 
 #include "core/UiHandle.h"
 #include "render/UiBlend.h"
+#include "render/tests/GuardedBuffer.h"
 
 namespace Veneer::Testing {
 
@@ -49,25 +50,6 @@ private:
     UiMemoryDc m_dc;
 };
 
-// Bytes that end exactly where an inaccessible page begins: any read past the
-// end faults at once instead of passing unnoticed.
-class GuardedBuffer {
-public:
-    GuardedBuffer(const void* bytes, size_t length);
-    explicit GuardedBuffer(const std::wstring& text);  // copies the terminator too
-    ~GuardedBuffer();
-    GuardedBuffer(const GuardedBuffer&) = delete;
-    GuardedBuffer& operator=(const GuardedBuffer&) = delete;
-    const unsigned char* Data() const { return m_data; }
-    const wchar_t* Text() const { return reinterpret_cast<const wchar_t*>(m_data); }
-    size_t Length() const { return m_length; }
-
-private:
-    void* m_block = nullptr;
-    unsigned char* m_data = nullptr;
-    size_t m_length = 0;
-};
-
 // PNG bytes of RGBA pixels (row-major, 4 bytes per pixel).
 std::vector<unsigned char> EncodePng(int width, int height, const std::vector<unsigned char>& rgba);
 // A program resource of this test executable (type "PNG").
@@ -86,20 +68,6 @@ public:
 private:
     std::wstring m_path;
     std::vector<std::wstring> m_files;
-};
-
-// A small deterministic generator for mutation loops.
-class Lcg {
-public:
-    explicit Lcg(uint32_t seed) : m_state(seed) {}
-    uint32_t Next() {
-        m_state = m_state * 1664525u + 1013904223u;
-        return m_state >> 8;
-    }
-    uint32_t Below(uint32_t n) { return n ? Next() % n : 0; }
-
-private:
-    uint32_t m_state;
 };
 
 }  // namespace Veneer::Testing
