@@ -9,48 +9,55 @@ namespace Veneer {
 
 namespace {
 
-// floor(t / 255) for 0 <= t < 65536 without a division.
-inline DWORD Div255(DWORD t) { return (t + 1 + (t >> 8)) >> 8; }
+// Two channels at a time: the blue/red (or green/alpha) bytes of a pixel sit
+// in the low bytes of two 16-bit lanes (mask 0x00FF00FF). Every product
+// below stays under 65536 - 256, so lanes never carry into each other.
+constexpr DWORD kLanes = 0x00FF00FF;
+constexpr DWORD kHalf = 0x007F007F;  // + 127 in each lane: round to nearest
 
-// AlphaBlend's arithmetic (premultiplied source-over). Each colour channel:
-// src' + round(dst * (255 - a') / 255), with src' and a' the source channel
-// and alpha scaled by the constant alpha (unscaled when it is 255). The sum
-// cannot exceed 255 for premultiplied input; other input saturates.
-inline DWORD OverChannel(DWORD srcChannel, DWORD dstChannel, DWORD inverse) {
-    const DWORD value = srcChannel + Div255(dstChannel * inverse + 127);
-    return value > 255 ? 255 : value;
+// floor(t / 255) in each lane, without a division.
+inline DWORD Div255Lanes(DWORD t) { return ((t + 0x00010001 + ((t >> 8) & kLanes)) >> 8) & kLanes; }
+
+// x + y in each lane, saturating at 255 (only input that is not
+// premultiplied can exceed it).
+inline DWORD AddLanes(DWORD x, DWORD y) {
+    DWORD sum = x + y;
+    const DWORD carry = sum & 0x01000100;
+    sum |= carry - (carry >> 8);
+    return sum & kLanes;
+}
+
+// AlphaBlend's arithmetic (premultiplied source-over), channel by channel:
+// src' + round(dst * (255 - a') / 255), where src' and a' are the source
+// channel and alpha scaled by the constant alpha (unscaled when it is 255),
+// each rounded to nearest.
+inline DWORD OverScaled(DWORD dst, DWORD srcBr, DWORD srcAg) {
+    const DWORD inverse = 255 - (srcAg >> 16);
+    const DWORD br = Div255Lanes((dst & kLanes) * inverse + kHalf);
+    const DWORD ag = Div255Lanes(((dst >> 8) & kLanes) * inverse + kHalf);
+    return AddLanes(srcBr, br) | AddLanes(srcAg, ag) << 8;
 }
 
 inline DWORD BlendOver(DWORD dst, DWORD src) {
-    const DWORD alpha = src >> 24;
-    if (alpha == 255) return src;
-    if (src == 0) return dst;
-    const DWORD inverse = 255 - alpha;
-    return OverChannel(src & 0xFF, dst & 0xFF, inverse) | OverChannel((src >> 8) & 0xFF, (dst >> 8) & 0xFF, inverse) << 8 |
-           OverChannel((src >> 16) & 0xFF, (dst >> 16) & 0xFF, inverse) << 16 |
-           OverChannel(alpha, dst >> 24, inverse) << 24;
+    if ((src >> 24) == 255) return src;  // dst * 0 rounds to 0
+    if (src == 0) return dst;            // dst * 255 / 255
+    return OverScaled(dst, src & kLanes, (src >> 8) & kLanes);
 }
 
 inline DWORD BlendOverConstant(DWORD dst, DWORD src, DWORD constant) {
     if (src == 0) return dst;
-    const DWORD b = Div255((src & 0xFF) * constant + 127);
-    const DWORD g = Div255(((src >> 8) & 0xFF) * constant + 127);
-    const DWORD r = Div255(((src >> 16) & 0xFF) * constant + 127);
-    const DWORD alpha = Div255((src >> 24) * constant + 127);
-    const DWORD inverse = 255 - alpha;
-    return OverChannel(b, dst & 0xFF, inverse) | OverChannel(g, (dst >> 8) & 0xFF, inverse) << 8 |
-           OverChannel(r, (dst >> 16) & 0xFF, inverse) << 16 | OverChannel(alpha, dst >> 24, inverse) << 24;
+    const DWORD br = Div255Lanes((src & kLanes) * constant + kHalf);
+    const DWORD ag = Div255Lanes(((src >> 8) & kLanes) * constant + kHalf);
+    return OverScaled(dst, br, ag);
 }
 
-// Without per-pixel alpha every channel, alpha included, is a plain mix.
-inline DWORD MixChannel(DWORD src, DWORD dst, DWORD constant) {
-    return Div255(src * constant + dst * (255 - constant) + 127);
-}
-
+// Without per-pixel alpha every channel, alpha included, is a plain mix:
+// round((src * k + dst * (255 - k)) / 255).
 inline DWORD BlendConstant(DWORD dst, DWORD src, DWORD constant) {
-    return MixChannel(src & 0xFF, dst & 0xFF, constant) | MixChannel((src >> 8) & 0xFF, (dst >> 8) & 0xFF, constant) << 8 |
-           MixChannel((src >> 16) & 0xFF, (dst >> 16) & 0xFF, constant) << 16 |
-           MixChannel(src >> 24, dst >> 24, constant) << 24;
+    const DWORD inverse = 255 - constant;
+    const DWORD br = Div255Lanes((src & kLanes) * constant + (dst & kLanes) * inverse + kHalf);
+    const DWORD ag = Div255Lanes(((src >> 8) & kLanes) * constant + ((dst >> 8) & kLanes) * inverse + kHalf);
+    return br | ag << 8;
 }
 
 bool Intersect(RECT* out, const RECT& a, const RECT& b) {

@@ -2,8 +2,10 @@
 // Our own source-over blend for 32-bit pixel buffers. Its arithmetic and its
 // nearest-neighbour stretch reproduce msimg32's AlphaBlend (as implemented by
 // Wine) bit for bit for premultiplied sources, so it can stand in for
-// AlphaBlend wherever both surfaces are DIBs whose bits we can reach: a blend
-// of our own costs about a BitBlt, a system AlphaBlend many times that.
+// AlphaBlend wherever both surfaces are DIBs whose bits we can reach. It skips
+// the per-call overhead of the system routine (which dominates when many
+// small images are drawn) and the arithmetic for opaque and transparent
+// pixels.
 #include <windows.h>
 
 #include <cstddef>
