@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "core/CSkinStorage.h"
+#include "core/tests/SkinTestSupport.h"
 #include "manager/CDpiScaler.h"
 #include "render/CUiRender.h"
 #include "render/TImageSpec.h"
@@ -228,4 +230,27 @@ TEST(ImageGeometry, CornerWidthsInSourcePixelsRoundLeftTopDownRightBottomUp) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(Describe(CUiRender::SourceCornerSizes(c.corner, c.ratio)), c.source) << c.ratio;
+}
+
+// The installer's own arrangement: the skin is a ZIP archive in memory and
+// descriptors name images with backslashes.
+TEST(ImageDescriptor, VariantsAndImagesComeFromTheSkinArchive) {
+    const std::vector<unsigned char> plain = SolidPng(4, 4, 10), variant = SolidPng(6, 6, 20);
+    const SkinTest::Bytes archive = SkinTest::MakeZip({{"Install uninstall/btn.png", plain},
+                                                       {"Install uninstall/btn@1.5x.png", variant}});
+    ASSERT_FALSE(archive.empty());
+    CSkinStorage::SetResourceZip(archive.data(), static_cast<unsigned>(archive.size()));
+    const CDpiScaler scaler = ScalerAt(168);  // 175 %: no @1.75x, so @1.5x
+    TImageSpec spec;
+    spec.Parse(L"file='Install uninstall\\btn.png' corner='2,2,2,2'", nullptr, &scaler);
+    EXPECT_STREQ(spec.imageName, L"Install uninstall\\btn@1.5x.png");
+    EXPECT_EQ(spec.scale, 1.5);
+    TImageInfo* image = CUiRender::LoadImage(spec.imageName, nullptr, 0, nullptr);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->width, 6);
+    CUiRender::FreeImage(image);
+    spec.Parse(L"Install uninstall\\missing.png", nullptr, &scaler);
+    EXPECT_STREQ(spec.imageName, L"Install uninstall\\missing.png");
+    EXPECT_EQ(CUiRender::LoadImage(spec.imageName, nullptr, 0, nullptr), nullptr);
+    SkinTest::ResetStorage();
 }
