@@ -104,6 +104,11 @@ wchar_t* SkinUtf8ToUtf16(const char* bytes, std::size_t count, std::size_t* leng
     if (units != kInvalid) {
         text[units] = L'\0';
         *length = units;
+        // Multi-byte characters leave the block larger than needed; shrinking
+        // keeps the memory and makes the block end at the terminator.
+        if (units < count) {
+            if (void* shrunk = std::realloc(text, (units + 1) * sizeof(wchar_t))) text = static_cast<wchar_t*>(shrunk);
+        }
         return text;
     }
     // Not well-formed: the platform's own replacement rules decide.
