@@ -37,8 +37,8 @@ class CUiRender {
 public:
     // --- Images -------------------------------------------------------------
     // With `type`: the program resource `name` of that type from `instance`
-    // (the process module when null); a name starting with a digit is a
-    // numeric id. Without: the skin storage, then `name` as a plain file path.
+    // (when null, the skin storage's resource instance, else the executable);
+    // a name starting with a digit is a numeric id. Without: the skin storage, then `name` as a plain file path.
     // Null when there are no bytes or they do not decode.
     static TImageInfo* LoadImage(const wchar_t* name, const wchar_t* type, DWORD mask, HINSTANCE instance);
     // Decodes PNG, JPEG, BMP or GIF bytes into a premultiplied top-down BGRA
