@@ -256,7 +256,11 @@ TEST_F(DownloaderTest, DestroyingDuringTheRetryPauseReturnsAtOnce) {
 }
 
 TEST_F(DownloaderTest, DestroyingAnUnstartedDownloaderRequestsAndDeliversNothing) {
-    { CWinDownloader downloader(m_recorder.Callback(), PackageUrl().c_str(), m_path.c_str()); }
+    {
+        CWinDownloader downloader(m_recorder.Callback(), PackageUrl().c_str(), m_path.c_str());
+        downloader.Wait();  // nothing to wait for: returns at once
+        EXPECT_FALSE(downloader.HasStarted());
+    }
     Sleep(300);
     EXPECT_TRUE(m_recorder.Snapshot().empty());
     EXPECT_TRUE(LoggedPaths().empty());
