@@ -95,14 +95,6 @@ TEST_F(DownloaderTest, ThreeFailuresReportTheLastResultAfterThreePauses) {
     EXPECT_FALSE(FileExists(m_path)) << "the error page must not stay behind as the package";
 }
 
-TEST_F(DownloaderTest, AnErrorPageIsNeverTakenForThePackage) {
-    ASSERT_TRUE(Configure(L"status=404&count=99"));
-    RunToOutcome(PackageUrl());
-    EXPECT_EQ(m_recorder.Codes(), (std::vector<int>{kDownloadStarted, kDownloadFailed}));
-    EXPECT_EQ(m_recorder.Snapshot().back().value, AsResult(HttpStatusResult(404)));
-    EXPECT_FALSE(FileExists(m_path));
-}
-
 TEST_F(DownloaderTest, AFailureThenASuccessWithinThreeAttempts) {
     ASSERT_TRUE(Configure(L"status=404&count=1"));
     const DWORD elapsed = RunToOutcome(PackageUrl());

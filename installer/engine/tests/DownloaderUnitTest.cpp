@@ -71,12 +71,6 @@ TEST(AnnouncedLength, ReadsContentLengthFromRawHeaders) {
     EXPECT_EQ(AnnouncedLength(nullptr), -1);
 }
 
-TEST(HttpStatusResult, CarriesTheStatusInAFailureCode) {
-    EXPECT_EQ(static_cast<uint32_t>(HttpStatusResult(404)), 0x80190194u);
-    EXPECT_EQ(static_cast<uint32_t>(HttpStatusResult(500)), 0x801901F4u);
-    EXPECT_TRUE(FAILED(HttpStatusResult(301)));
-}
-
 TEST(BindCallback, ProgressWithATotalIsReportedAsARatioAndWithoutOneNotAtAll) {
     CallbackProbe probe;
     CWinDownloader::CBindCallback callback;
@@ -148,20 +142,6 @@ TEST(BindCallback, AnswersOnlyHttpNegotiateAndCountsNoReferences) {
     EXPECT_EQ(callback.QueryInterface(IID_IHttpNegotiate, nullptr), E_POINTER);
 }
 
-TEST(BindCallback, BindInfoAsksForUtf8AndKeepsTheFlags) {
-    CWinDownloader::CBindCallback callback;
-    BINDINFO info{};
-    info.cbSize = sizeof(info);
-    DWORD flags = BINDF_ASYNCHRONOUS;
-    EXPECT_EQ(callback.GetBindInfo(&flags, &info), E_NOTIMPL);
-    EXPECT_EQ(info.dwCodePage, 65001u);
-    EXPECT_EQ(flags, static_cast<DWORD>(BINDF_ASYNCHRONOUS));
-    EXPECT_EQ(callback.GetBindInfo(&flags, nullptr), E_NOTIMPL);
-    EXPECT_EQ(callback.OnStartBinding(0, nullptr), E_NOTIMPL);
-    EXPECT_EQ(callback.GetPriority(nullptr), E_NOTIMPL);
-    EXPECT_EQ(callback.OnStopBinding(S_OK, nullptr), E_NOTIMPL);
-}
-
 TEST(WorkerThread, RunsItsProcedureOnANamedThreadOnlyAfterResume) {
     std::atomic<DWORD> ranOn{0};
     std::wstring name;
@@ -186,19 +166,6 @@ TEST(WorkerThread, RunsItsProcedureOnANamedThreadOnlyAfterResume) {
     EXPECT_NE(ranOn.load(), GetCurrentThreadId());
     if (ZKTest::ThreadDescriptionsSupported()) {
         EXPECT_EQ(name, L"ABDEF");
-    }
-}
-
-TEST(WorkerThread, AnUnnamedThreadIsCalledTAndItsId) {
-    std::wstring name;
-    CWorkerThread thread([](void* argument) -> uint32_t {
-        *static_cast<std::wstring*>(argument) = ZKTest::CurrentThreadDescription();
-        return 0;
-    }, &name, L"");
-    thread.Resume();
-    thread.Join();
-    if (ZKTest::ThreadDescriptionsSupported()) {
-        EXPECT_EQ(name, L"t" + std::to_wstring(thread.ThreadId()));
     }
 }
 
