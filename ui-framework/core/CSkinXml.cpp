@@ -30,10 +30,12 @@ const wchar_t kEmpty[] = L"";
 void CopyBounded(wchar_t* destination, const wchar_t* source, int size) {
     if (!destination || size <= 0) return;
     int n = 0;
-    if (source) {
-        while (n < size - 1 && source[n]) ++n;
-        if (n > 0 && n == size - 1 && source[n] && source[n - 1] >= 0xD800 && source[n - 1] <= 0xDBFF) --n;
-        std::memcpy(destination, source, static_cast<std::size_t>(n) * sizeof(wchar_t));
+    for (; source && source[n]; ++n) {
+        if (n == size - 1) {
+            if (n > 0 && destination[n - 1] >= 0xD800 && destination[n - 1] <= 0xDBFF) --n;
+            break;
+        }
+        destination[n] = source[n];
     }
     destination[n] = L'\0';
 }
