@@ -1,0 +1,116 @@
+#pragma once
+// Stateless loading and drawing routines shared by every control: skin images
+// into premultiplied 32-bit bitmaps, nine-part image drawing, colour fills,
+// gradients, lines, rectangles and clip scopes. All coordinates are device
+// pixels of the target DC unless a parameter says otherwise.
+#include <windows.h>
+
+#include <cstddef>
+
+#include "core/UiHandle.h"
+#include "core/UiRect.h"
+#include "render/TImageInfo.h"
+#include "render/TImageSpec.h"
+
+namespace Veneer {
+
+// Restores the clip the DC had when the scope began (the exact region, not
+// its bounding box, so a parent's rounded clip survives a child's scope).
+class CRenderClip {
+public:
+    ~CRenderClip();
+    CRenderClip(CRenderClip&& other) noexcept;
+    CRenderClip(const CRenderClip&) = delete;
+    CRenderClip& operator=(const CRenderClip&) = delete;
+    CRenderClip& operator=(CRenderClip&&) = delete;
+
+private:
+    friend class CUiRender;
+    explicit CRenderClip(HDC dc);
+
+    HDC m_dc;
+    UiRegion m_saved;      // the previous clip region (device coordinates)
+    bool m_hadClip = false;
+};
+
+class CUiRender {
+public:
+    // --- Images -------------------------------------------------------------
+    // With `type`: the program resource `name` of that type from `instance`
+    // (when null, the skin storage's resource instance, else the executable);
+    // a name starting with a digit is a numeric id. Without: the skin storage, then `name` as a plain file path.
+    // Null when there are no bytes or they do not decode.
+    static TImageInfo* LoadImage(const wchar_t* name, const wchar_t* type, DWORD mask, HINSTANCE instance);
+    // Decodes PNG, JPEG, BMP or GIF bytes into a premultiplied top-down BGRA
+    // DIB; a pixel equal to `mask` (0xAARRGGBB after premultiplication)
+    // becomes fully transparent. Null for broken or empty input.
+    static TImageInfo* LoadImageFromMemory(const void* bytes, size_t length, DWORD mask);
+    // Frees the bitmap, the colour-adjustment copy (allocated with new[]) and
+    // the record. Null is allowed.
+    static void FreeImage(TImageInfo* image);
+
+    // --- Image geometry -----------------------------------------------------
+    // Where a descriptor draws inside `item`: its dest offset, then, with an
+    // explicit size, the alignment words, padding and the cut to the item's
+    // right and bottom edges.
+    static UiRect ComputeImageDest(const RECT& item, const TImageSpec& spec);
+    // The descriptor's source rectangle (all zero = whole image), its right and
+    // bottom cut to the image size.
+    static UiRect ComputeImageSource(const RECT& source, int imageWidth, int imageHeight);
+    // Corner widths in source pixels for the drawing ratio g / variant scale:
+    // left and top rounded down, right and bottom up.
+    static UiRect SourceCornerSizes(const RECT& corner, double ratio);
+    // Draws an already loaded image as `spec` says: geometry above, nothing
+    // when it misses `item` or `paint` (still true), blending when the window
+    // is layered or the image has alpha, ratio = process scale / spec.scale.
+    // False only without an image.
+    static bool DrawImageRecord(HDC dc, const TImageInfo* image, const RECT& item, const RECT& paint,
+                                const TImageSpec& spec, bool layered);
+
+    // Nine-part drawing of `source` of `bitmap` into `dest`. Corner widths are
+    // destination pixels; in the source they count corner / ratio pixels
+    // (left/top rounded down, right/bottom up). Parts that miss `paint` are
+    // skipped. With `alpha` or `fade` below 255 every part is blended
+    // (premultiplied source-over, constant alpha = fade), else copied.
+    static bool DrawImage(HDC dc, HBITMAP bitmap, const RECT& dest, const RECT& paint, const RECT& source,
+                          const RECT& corner, bool alpha, double ratio, BYTE fade, bool hole, bool xTiled,
+                          bool yTiled);
+
+    // --- Fills and lines (colours are 0xAARRGGBB) ------------------------------
+    static void DrawColor(HDC dc, const RECT& rect, DWORD color);
+    // color1 at the top (left), color2 at the bottom (right); drawn with the
+    // average alpha of the two. `steps` only matters for the banded fallback.
+    static void DrawGradient(HDC dc, const RECT& rect, DWORD color1, DWORD color2, bool vertical, int steps);
+    // The banded gradient used when GradientFill is missing: 2^n solid bands,
+    // n from `steps` (1 up to 6).
+    static void DrawGradientBands(HDC dc, const RECT& rect, DWORD color1, DWORD color2, bool vertical, int steps);
+    static int GradientBandCount(int steps);
+    // Line from (left, top) to (right, bottom), one pixel wide whatever `size`.
+    static void DrawLine(HDC dc, const RECT& rect, int size, DWORD color, int style = 0);
+    // Outline inside `rect`, `size` pixels wide.
+    static void DrawRect(HDC dc, const RECT& rect, int size, DWORD color, int style = 0);
+    // Anti-aliased rounded outline, corner radius width / 2 (`height` unused).
+    static void DrawRoundRect(HDC dc, const RECT& rect, int size, int width, int height, DWORD color,
+                              int style = 0);
+
+    // --- Clip scopes (rectangles in logical coordinates of `dc`) -----------------
+    static CRenderClip GenerateClip(HDC dc, const RECT& rect);
+    // The current clip AND `paint` AND the rounded rectangle over `item`
+    // (ellipse width x height; plain rectangle when either is 0).
+    static CRenderClip GenerateRoundClip(HDC dc, const RECT& paint, const RECT& item, int width, int height);
+
+    // --- Blending -------------------------------------------------------------
+    // AlphaBlend's signature. Blends straight into the destination's pixels
+    // when `dst` holds a reachable 32-bit DIB and `src` a 32-bit DIB section;
+    // otherwise calls msimg32's AlphaBlend, or the software fallback without it.
+    static bool AlphaBlendAny(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY,
+                              int srcWidth, int srcHeight, BLENDFUNCTION blend);
+    // The fallback: both areas copied into 32-bit buffers, blended there with
+    // the same arithmetic, and copied back (honours the destination's clip).
+    static BOOL WINAPI SoftwareAlphaBlend(HDC dst, int x, int y, int width, int height, HDC src, int srcX,
+                                          int srcY, int srcWidth, int srcHeight, BLENDFUNCTION blend);
+    // For tests and benchmarks: route blends through msimg32 only.
+    static void SetDirectBlendEnabled(bool enabled);
+};
+
+}  // namespace Veneer

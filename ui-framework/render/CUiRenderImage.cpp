@@ -1,0 +1,113 @@
+#include <climits>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include <stb_image.h>
+
+#include "core/CSkinStorage.h"
+#include "render/CUiRender.h"
+#include "render/UiBlend.h"
+
+namespace Veneer {
+
+namespace {
+
+struct StbFree {
+    void operator()(stbi_uc* pixels) const { stbi_image_free(pixels); }
+};
+
+// Program resources: a name that starts with a digit is a numeric id, which
+// the resource functions accept as "#<id>".
+bool ReadImageResource(const wchar_t* name, const wchar_t* type, HINSTANCE instance,
+                       std::vector<unsigned char>& bytes) {
+    HINSTANCE module = instance ? instance : CSkinStorage::GetResourceInstance();
+    if (!module) module = ::GetModuleHandleW(nullptr);
+    if (name[0] >= L'0' && name[0] <= L'9') {
+        UiString id(L"#");
+        id += name;
+        return CSkinStorage::ReadResource(module, id, type, bytes);
+    }
+    return CSkinStorage::ReadResource(module, name, type, bytes);
+}
+
+}  // namespace
+
+TImageInfo* CUiRender::LoadImage(const wchar_t* name, const wchar_t* type, DWORD mask, HINSTANCE instance) {
+    if (!name || !name[0]) return nullptr;
+    std::vector<unsigned char> bytes;
+    bool read = false;
+    if (type && type[0]) {
+        read = ReadImageResource(name, type, instance, bytes);
+    } else {
+        read = CSkinStorage::ReadFile(name, bytes) || CSkinStorage::ReadPlainFile(name, bytes);
+    }
+    if (!read || bytes.empty()) return nullptr;
+    return LoadImageFromMemory(bytes.data(), bytes.size(), mask);
+}
+
+TImageInfo* CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWORD mask) {
+    if (!bytes || length == 0 || length > static_cast<size_t>(INT_MAX)) return nullptr;
+    int width = 0, height = 0, channels = 0;
+    std::unique_ptr<stbi_uc, StbFree> rgba(stbi_load_from_memory(static_cast<const stbi_uc*>(bytes),
+                                                                  static_cast<int>(length), &width, &height,
+                                                                  &channels, 4));
+    if (!rgba || width <= 0 || height <= 0) return nullptr;
+
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UiBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || !bits) return nullptr;
+
+    // RGBA -> premultiplied BGRA; then the mask, compared with the finished
+    // pixel, clears it completely.
+    bool hasAlpha = false;
+    const stbi_uc* in = rgba.get();
+    DWORD* out = static_cast<DWORD*>(bits);
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    for (size_t i = 0; i < count; ++i, in += 4) {
+        const DWORD alpha = in[3];
+        DWORD r = in[0], g = in[1], b = in[2];
+        if (alpha != 255) {
+            r = r * alpha / 255;
+            g = g * alpha / 255;
+            b = b * alpha / 255;
+            hasAlpha = true;
+        }
+        DWORD pixel = alpha << 24 | r << 16 | g << 8 | b;
+        if (mask != 0 && pixel == mask) {
+            pixel = 0;
+            hasAlpha = true;
+        }
+        out[i] = pixel;
+    }
+
+    TImageInfo* image = new (std::nothrow) TImageInfo;
+    if (!image) return nullptr;
+    RememberTopDownBitmap(bitmap.Get());
+    image->bitmap = bitmap.Release();
+    image->bits = static_cast<BYTE*>(bits);
+    image->width = width;
+    image->height = height;
+    image->hasAlpha = hasAlpha;
+    image->mask = mask;
+    return image;
+}
+
+void CUiRender::FreeImage(TImageInfo* image) {
+    if (!image) return;
+    if (image->bitmap) {
+        ForgetBitmap(image->bitmap);
+        ::DeleteObject(image->bitmap);
+    }
+    delete[] image->hslSource;
+    delete image;
+}
+
+}  // namespace Veneer

@@ -1,0 +1,181 @@
+// Colour fills, gradients and outlines. Fills and outlines go through GDI+ so
+// that colour alpha is honoured and rounded shapes are anti-aliased.
+#include <algorithm>
+
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include "render/CUiRender.h"
+#include "render/UiBlend.h"
+#include "render/UiMsimg32.h"
+
+namespace Veneer {
+
+namespace {
+
+Gdiplus::Color ArgbColor(DWORD color) { return Gdiplus::Color(static_cast<Gdiplus::ARGB>(color)); }
+
+BYTE Channel(DWORD color, int shift) { return static_cast<BYTE>((color >> shift) & 0xFF); }
+
+// The gradient into `dc` over `rect`: GradientFill when msimg32 has it, else
+// bands. Vertex alpha is opaque: the colour alphas act only through the
+// constant alpha of the caller.
+void PaintGradient(HDC dc, const RECT& rect, DWORD color1, DWORD color2, bool vertical, int steps) {
+    const UiMsimg32& msimg = UiMsimg32::Get();
+    if (!msimg.gradientFill) {
+        CUiRender::DrawGradientBands(dc, rect, color1, color2, vertical, steps);
+        return;
+    }
+    TRIVERTEX vertices[2] = {};
+    const DWORD colors[2] = {color1, color2};
+    vertices[0].x = rect.left;
+    vertices[0].y = rect.top;
+    vertices[1].x = rect.right;
+    vertices[1].y = rect.bottom;
+    for (int i = 0; i < 2; ++i) {
+        vertices[i].Red = static_cast<COLOR16>(Channel(colors[i], 16) << 8);
+        vertices[i].Green = static_cast<COLOR16>(Channel(colors[i], 8) << 8);
+        vertices[i].Blue = static_cast<COLOR16>(Channel(colors[i], 0) << 8);
+        vertices[i].Alpha = 0xFF00;
+    }
+    GRADIENT_RECT gradient{0, 1};
+    msimg.gradientFill(dc, vertices, 2, &gradient, 1, vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H);
+}
+
+}  // namespace
+
+void CUiRender::DrawColor(HDC dc, const RECT& rect, DWORD color) {
+    if (!dc || color <= 0x00FFFFFF) return;
+    if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+    Gdiplus::Graphics graphics(dc);
+    Gdiplus::SolidBrush brush(ArgbColor(color));
+    graphics.FillRectangle(&brush, static_cast<INT>(rect.left), static_cast<INT>(rect.top),
+                           static_cast<INT>(rect.right - rect.left), static_cast<INT>(rect.bottom - rect.top));
+}
+
+int CUiRender::GradientBandCount(int steps) {
+    int shift = 1;
+    if (steps > 3) shift = 2;
+    if (steps > 7) shift = 3;
+    if (steps >= 16) shift = 4;
+    if (steps >= 32) shift = 5;
+    if (steps >= 64) shift = 6;
+    return 1 << shift;
+}
+
+void CUiRender::DrawGradientBands(HDC dc, const RECT& rect, DWORD color1, DWORD color2, bool vertical, int steps) {
+    if (!dc) return;
+    const int count = GradientBandCount(steps);
+    int shift = 0;
+    while ((1 << shift) < count) ++shift;
+    const int length = vertical ? rect.bottom - rect.top : rect.right - rect.left;
+    if (length <= 0 || rect.right <= rect.left || rect.bottom <= rect.top) return;
+    // Band i is counted from the bottom (right): i = 0 is color2.
+    for (int i = 0; i < count; ++i) {
+        const int from = length - length * (i + 1) / count;  // offset of the band's top (left) edge
+        const int to = length - length * i / count;
+        if (to <= from) continue;
+        auto mix = [&](int channelShift) {
+            return static_cast<BYTE>((Channel(color2, channelShift) * (count - i) + Channel(color1, channelShift) * i) >>
+                                     shift);
+        };
+        UiBrush brush(::CreateSolidBrush(RGB(mix(16), mix(8), mix(0))));
+        RECT band = rect;
+        if (vertical) {
+            band.top = rect.top + from;
+            band.bottom = rect.top + to;
+        } else {
+            band.left = rect.left + from;
+            band.right = rect.left + to;
+        }
+        ::FillRect(dc, &band, brush.Get());
+    }
+}
+
+void CUiRender::DrawGradient(HDC dc, const RECT& rect, DWORD color1, DWORD color2, bool vertical, int steps) {
+    if (!dc) return;
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return;
+    const DWORD alpha = ((color1 >> 24) + (color2 >> 24)) / 2;
+    if (alpha == 0) return;
+    if (alpha == 255) {
+        PaintGradient(dc, rect, color1, color2, vertical, steps);
+        return;
+    }
+    // Translucent: paint off-screen, make it opaque, blend with constant alpha.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UiBitmap bitmap(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || !bits) return;
+    UiMemoryDc memory(dc);
+    if (!memory) return;
+    memory.Select(bitmap.Get());
+    PaintGradient(memory.Get(), RECT{0, 0, width, height}, color1, color2, vertical, steps);
+    ::GdiFlush();
+    DWORD* pixel = static_cast<DWORD*>(bits);
+    for (size_t i = 0, n = static_cast<size_t>(width) * static_cast<size_t>(height); i < n; ++i)
+        pixel[i] |= 0xFF000000;
+    RememberTopDownBitmap(bitmap.Get());
+    AlphaBlendAny(dc, rect.left, rect.top, width, height, memory.Get(), 0, 0, width, height,
+                  BLENDFUNCTION{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), 0});
+    memory.Select(nullptr);
+    ForgetBitmap(bitmap.Get());
+}
+
+void CUiRender::DrawLine(HDC dc, const RECT& rect, int /*size*/, DWORD color, int /*style*/) {
+    if (!dc) return;
+    Gdiplus::Graphics graphics(dc);
+    Gdiplus::Pen pen(ArgbColor(color), 1.0f);
+    pen.SetAlignment(Gdiplus::PenAlignmentInset);
+    graphics.DrawLine(&pen, static_cast<INT>(rect.left), static_cast<INT>(rect.top), static_cast<INT>(rect.right),
+                      static_cast<INT>(rect.bottom));
+}
+
+void CUiRender::DrawRect(HDC dc, const RECT& rect, int size, DWORD color, int /*style*/) {
+    if (!dc || size <= 0) return;
+    const INT width = rect.right - rect.left - 1, height = rect.bottom - rect.top - 1;
+    if (width <= 0 || height <= 0) return;
+    Gdiplus::Graphics graphics(dc);
+    Gdiplus::Pen pen(ArgbColor(color), static_cast<Gdiplus::REAL>(size));
+    pen.SetAlignment(Gdiplus::PenAlignmentInset);
+    graphics.DrawRectangle(&pen, static_cast<INT>(rect.left), static_cast<INT>(rect.top), width, height);
+}
+
+void CUiRender::DrawRoundRect(HDC dc, const RECT& rect, int size, int width, int /*height*/, DWORD color,
+                              int style) {
+    if (!dc || size <= 0) return;
+    const INT x = rect.left, y = rect.top;
+    const INT w = rect.right - rect.left - 1, h = rect.bottom - rect.top - 1;
+    if (w <= 0 || h <= 0) return;
+    // Arcs of diameter 0 make no path; arcs wider than the shape cross over.
+    const INT r = std::min<INT>(width / 2, std::min(w, h) / 2);
+    if (r <= 0) {
+        DrawRect(dc, rect, size, color, style);
+        return;
+    }
+    const INT d = 2 * r;
+    Gdiplus::GraphicsPath path;
+    path.AddLine(x + r, y, x + w - r, y);
+    path.AddArc(x + w - d, y, d, d, 270, 90);
+    path.AddLine(x + w, y + r, x + w, y + h - r);
+    path.AddArc(x + w - d, y + h - d, d, d, 0, 90);
+    path.AddLine(x + w - r, y + h, x + r, y + h);
+    path.AddArc(x, y + h - d, d, d, 90, 90);
+    path.AddLine(x, y + h - r, x, y + r);
+    path.AddArc(x, y, d, d, 180, 90);
+    path.CloseFigure();
+
+    Gdiplus::Graphics graphics(dc);
+    graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    Gdiplus::Pen pen(ArgbColor(color), static_cast<Gdiplus::REAL>(size));
+    pen.SetAlignment(Gdiplus::PenAlignmentInset);
+    graphics.DrawPath(&pen, &path);
+}
+
+}  // namespace Veneer

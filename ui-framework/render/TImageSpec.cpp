@@ -1,0 +1,192 @@
+#include "render/TImageSpec.h"
+
+#include <cwchar>
+
+#include "manager/CDpiScaler.h"
+#include "render/CUiRender.h"
+
+namespace Veneer {
+
+namespace {
+
+bool IsBlank(wchar_t ch) { return ch != L'\0' && ch <= L' '; }
+
+// A decimal number where `p` points (leading blanks and a sign allowed); 0
+// and `p` unchanged when there is none.
+long ReadNumber(const wchar_t*& p) {
+    wchar_t* end = nullptr;
+    const long value = std::wcstol(p, &end, 10);
+    p = end;
+    return value;
+}
+
+// Skips the one separator after a number, but never the terminator.
+void SkipSeparator(const wchar_t*& p) {
+    if (*p != L'\0') ++p;
+}
+
+UiRect ReadRect(const wchar_t* text) {
+    const wchar_t* p = text;
+    UiRect rect;
+    rect.left = ReadNumber(p);
+    SkipSeparator(p);
+    rect.top = ReadNumber(p);
+    SkipSeparator(p);
+    rect.right = ReadNumber(p);
+    SkipSeparator(p);
+    rect.bottom = ReadNumber(p);
+    return rect;
+}
+
+// The rectangle rule of the DPI scaler for an arbitrary percentage: position
+// and size scale apart, halves rounding away from zero.
+UiRect ScaleRectByPercent(const UiRect& rect, int percent) {
+    const int width = ::MulDiv(rect.right - rect.left, percent, 100);
+    const int height = ::MulDiv(rect.bottom - rect.top, percent, 100);
+    const int left = ::MulDiv(rect.left, percent, 100);
+    const int top = ::MulDiv(rect.top, percent, 100);
+    return UiRect(left, top, left + width, top + height);
+}
+
+bool IsTrue(const UiString& value) { return value.CompareNoCase(L"true") == 0; }
+
+}  // namespace
+
+void TImageSpec::Parse(const wchar_t* descriptorText, const wchar_t* modifierText, const CDpiScaler* scaler) {
+    *this = TImageSpec();
+    descriptor = descriptorText ? descriptorText : L"";
+    modifier = modifierText ? modifierText : L"";
+    imageName = descriptor;
+    ReadText(descriptor, scaler);
+    ReadText(modifier, scaler);
+    if (scaler && scaler->GetScale() != 100) FindDpiVariant(scaler->GetScale());
+    // The source counts pixels of the image actually used: the variant's
+    // scale, not the screen's (a 1x image at 150 % keeps its source).
+    if (scale != 1.0) source = ScaleRectByPercent(source, static_cast<int>(scale * 100.0 + 0.5));
+}
+
+// key='value' pairs separated by blanks. Any fault ends the text and keeps
+// what was read before it; a text without "=" is a file name and sets
+// nothing here.
+void TImageSpec::ReadText(const wchar_t* text, const CDpiScaler* scaler) {
+    const wchar_t* p = text;
+    for (;;) {
+        while (IsBlank(*p)) ++p;
+        if (*p == L'\0') return;
+
+        const wchar_t* keyStart = p;
+        while (*p != L'\0' && *p != L'=' && !IsBlank(*p)) ++p;
+        const UiString key(keyStart, static_cast<int>(p - keyStart));
+        while (IsBlank(*p)) ++p;
+        if (*p != L'=') return;
+        ++p;
+        while (IsBlank(*p)) ++p;
+        if (*p != L'\'') return;
+        ++p;
+
+        const wchar_t* valueStart = p;
+        while (*p != L'\0' && *p != L'\'') ++p;
+        if (*p == L'\0') return;
+        const UiString value(valueStart, static_cast<int>(p - valueStart));
+        ++p;
+        if (!value.IsEmpty()) ApplyKey(key, value, scaler);
+
+        if (!IsBlank(*p)) return;
+        ++p;
+    }
+}
+
+void TImageSpec::ApplyKey(const UiString& key, const UiString& value, const CDpiScaler* scaler) {
+    // dest is a rectangle: position and size scale apart so the size survives. corner and padding are four widths: each scales alone
+    // (the rectangle rule would turn corner 20,0,1,0 into 30,0,1,0 at 150 %).
+    auto scaledRect = [scaler](const UiRect& rect) { return scaler ? UiRect(scaler->Scale(rect)) : rect; };
+    auto scaledWidths = [scaler](const UiRect& widths) {
+        if (!scaler) return widths;
+        return UiRect(scaler->Scale(static_cast<int>(widths.left)), scaler->Scale(static_cast<int>(widths.top)),
+                      scaler->Scale(static_cast<int>(widths.right)), scaler->Scale(static_cast<int>(widths.bottom)));
+    };
+    if (key == L"file" || key == L"res") {
+        imageName = value;
+    } else if (key == L"restype") {
+        resType = value;
+    } else if (key == L"dest") {
+        dest = scaledRect(ReadRect(value));
+    } else if (key == L"source") {
+        source = ReadRect(value);  // image pixels: scaled once the variant is known
+    } else if (key == L"corner") {
+        corner = scaledWidths(ReadRect(value));
+    } else if (key == L"padding") {
+        padding = scaledWidths(ReadRect(value));
+    } else if (key == L"mask") {
+        const wchar_t* p = value;
+        if (*p == L'#') ++p;
+        mask = static_cast<DWORD>(std::wcstoul(p, nullptr, 16));
+    } else if (key == L"fade") {
+        const long level = std::wcstol(value, nullptr, 10);
+        fade = static_cast<BYTE>(level < 0 ? 0 : (level > 255 ? 255 : level));
+    } else if (key == L"hole") {
+        hole = IsTrue(value);
+    } else if (key == L"xtiled") {
+        xTiled = IsTrue(value);
+    } else if (key == L"ytiled") {
+        yTiled = IsTrue(value);
+    } else if (key == L"hsl") {
+        hsl = IsTrue(value);
+    } else if (key == L"size") {
+        const wchar_t* p = value;
+        size.cx = ReadNumber(p);
+        SkipSeparator(p);
+        size.cy = ReadNumber(p);
+    } else if (key == L"align") {
+        align = value;
+    }
+}
+
+UiString TImageSpec::VariantName(const wchar_t* baseName, int percent) {
+    if (!baseName || percent <= 0) return UiString();
+    const UiString base(baseName);
+    int dot = -1;
+    for (int i = base.GetLength() - 1; i >= 0; --i) {
+        const wchar_t ch = base[i];
+        if (ch == L'\\' || ch == L'/') break;
+        if (ch == L'.') {
+            dot = i;
+            break;
+        }
+    }
+    if (dot < 0) return UiString();
+
+    // "@<scale>x" with the scale written like %g: 125 -> 1.25, 150 -> 1.5, 200 -> 2.
+    wchar_t tag[32];
+    const int whole = percent / 100;
+    int fraction = percent % 100;
+    if (fraction == 0) {
+        std::swprintf(tag, 32, L"@%dx", whole);
+    } else if (fraction % 10 == 0) {
+        std::swprintf(tag, 32, L"@%d.%dx", whole, fraction / 10);
+    } else {
+        std::swprintf(tag, 32, L"@%d.%02dx", whole, fraction);
+    }
+    return base.Left(dot) + tag + base.Mid(dot);
+}
+
+// Tries the variants from the current scale down in steps of 25 % while above
+// 100 %; the first one that loads wins. The trial image is only a probe: the
+// image table loads the chosen file again.
+void TImageSpec::FindDpiVariant(int percent) {
+    const UiString base = imageName;
+    const wchar_t* type = resType.IsEmpty() ? nullptr : resType.GetData();
+    for (int candidate = percent; candidate > 100; candidate -= 25) {
+        const UiString name = VariantName(base, candidate);
+        if (name.IsEmpty()) return;
+        TImageInfo* trial = CUiRender::LoadImage(name, type, mask, nullptr);
+        if (trial) {
+            CUiRender::FreeImage(trial);
+            imageName = name;
+            scale = candidate / 100.0;
+            return;
+        }
+    }
+}
+
+}  // namespace Veneer
