@@ -30,10 +30,12 @@ const wchar_t kEmpty[] = L"";
 void CopyBounded(wchar_t* destination, const wchar_t* source, int size) {
     if (!destination || size <= 0) return;
     int n = 0;
-    if (source) {
-        while (n < size - 1 && source[n]) ++n;
-        if (n > 0 && n == size - 1 && source[n] && source[n - 1] >= 0xD800 && source[n - 1] <= 0xDBFF) --n;
-        std::memcpy(destination, source, static_cast<std::size_t>(n) * sizeof(wchar_t));
+    for (; source && source[n]; ++n) {
+        if (n == size - 1) {
+            if (n > 0 && destination[n - 1] >= 0xD800 && destination[n - 1] <= 0xDBFF) --n;
+            break;
+        }
+        destination[n] = source[n];
     }
     destination[n] = L'\0';
 }
@@ -103,6 +105,7 @@ bool SkinXmlParser::AddElement(std::uint32_t& index) {
         // Grows by half plus 500: the first growth gives 500 slots.
         const std::size_t capacity = static_cast<std::size_t>(d.m_elementCapacity) + d.m_elementCapacity / 2 + 500;
         if (capacity > 0xFFFFFFFFu || capacity > static_cast<std::size_t>(-1) / sizeof(SkinXmlElement)) return false;
+        SkinUnpoison(d.m_elements, d.m_elementCapacity * sizeof(SkinXmlElement));
         void* grown = std::realloc(d.m_elements, capacity * sizeof(SkinXmlElement));
         if (!grown) return false;
         d.m_elements = static_cast<SkinXmlElement*>(grown);
@@ -116,16 +119,19 @@ bool SkinXmlParser::AddElement(std::uint32_t& index) {
 wchar_t* SkinXmlParser::Decode(wchar_t*& p, wchar_t stop) const {
     wchar_t* r = p;
     // Pass 1: nothing to rewrite until an entity or, when blanks collapse, a
-    // blank followed by another blank or control character.
-    for (;;) {
+    // blank followed by another blank or control character. The terminator
+    // at m_end is a zero, so the scan ends there at the latest. (Block
+    // compares were tried here: values and indentation runs are too short
+    // for them to pay.)
+    const wchar_t collapsing = m_preserve ? stop : L' ';
+    for (;; ++r) {
         const wchar_t ch = *r;
         if (ch == stop || ch == L'&') break;
         if (ch == L'\0') {
-            if (r == m_end) break;
-        } else if (ch == L' ' && !m_preserve && r + 1 < m_end && IsBlank(r[1])) {
+            if (r == m_end) break;  // else a NUL character of the document
+        } else if (ch == collapsing && r + 1 < m_end && IsBlank(r[1])) {
             break;
         }
-        ++r;
     }
     wchar_t* w = r;
     // Pass 2: copy with a write cursor trailing the read cursor.
@@ -299,13 +305,20 @@ CSkinXml::CSkinXml(const wchar_t* xml) {
 CSkinXml::~CSkinXml() { Release(); }
 
 void CSkinXml::Release() {
+    Forget();
+    SkinUnpoison(m_text, m_textCapacity * sizeof(wchar_t));
+    SkinUnpoison(m_elements, m_elementCapacity * sizeof(SkinXmlElement));
     std::free(m_text);
     std::free(m_elements);
     m_text = nullptr;
-    m_textLength = 0;
+    m_textCapacity = 0;
     m_elements = nullptr;
-    m_elementCount = 0;
     m_elementCapacity = 0;
+}
+
+void CSkinXml::Forget() {
+    m_textLength = 0;
+    m_elementCount = 0;
 }
 
 void CSkinXml::SetError(const wchar_t* message, const wchar_t* location) {
@@ -313,54 +326,59 @@ void CSkinXml::SetError(const wchar_t* message, const wchar_t* location) {
     CopyBounded(m_errorLocation, location, kErrorLocationSize);
 }
 
-bool CSkinXml::ParseBuffer(wchar_t* text, std::size_t length) {
+bool CSkinXml::ParseText(std::size_t length) {
     m_errorMessage[0] = L'\0';
     m_errorLocation[0] = L'\0';
-    if (!text) {
-        SetError(kOutOfMemory, nullptr);
-        return false;
-    }
-    m_text = text;
+    SkinUnpoison(m_elements, m_elementCapacity * sizeof(SkinXmlElement));
     m_textLength = length;
-    SkinXmlParser parser(*this, text, length);
+    m_elementCount = 0;
+    SkinXmlParser parser(*this, m_text, length);
     if (!parser.Run()) {
         Release();
         return false;
     }
+    SkinPoison(m_elements + m_elementCount, (m_elementCapacity - m_elementCount) * sizeof(SkinXmlElement));
     return true;
 }
 
 bool CSkinXml::LoadText(const wchar_t* xml) {
-    Release();
+    Forget();
     if (!xml) xml = kEmpty;
     const std::size_t length = std::wcslen(xml);
-    wchar_t* text = static_cast<wchar_t*>(std::malloc((length + 1) * sizeof(wchar_t)));
-    if (text) std::memcpy(text, xml, (length + 1) * sizeof(wchar_t));
-    return ParseBuffer(text, length);
+    if (!SkinReserveText(m_text, m_textCapacity, length + 1)) {
+        Release();
+        SetError(kOutOfMemory, nullptr);
+        return false;
+    }
+    std::memcpy(m_text, xml, (length + 1) * sizeof(wchar_t));
+    SkinPoison(m_text + length + 1, (m_textCapacity - length - 1) * sizeof(wchar_t));
+    return ParseText(length);
 }
 
 bool CSkinXml::LoadBytes(const void* bytes, std::size_t count, XmlEncoding encoding) {
-    Release();
+    Forget();
     const unsigned char* in = static_cast<const unsigned char*>(bytes);
     if (!in) count = 0;
     std::size_t length = 0;
-    wchar_t* text = nullptr;
+    bool converted = false;
     switch (encoding) {
     case XmlEncoding::Utf8:
         if (count >= 3 && in[0] == 0xEF && in[1] == 0xBB && in[2] == 0xBF) {
             in += 3;
             count -= 3;
         }
-        text = SkinUtf8ToUtf16(reinterpret_cast<const char*>(in), count, &length);
+        converted = SkinUtf8ToUtf16(reinterpret_cast<const char*>(in), count, m_text, m_textCapacity, length);
         break;
     case XmlEncoding::Ansi:
-        text = SkinMultiByteToUtf16(0 /* CP_ACP */, reinterpret_cast<const char*>(in), count, &length);
+        converted = SkinMultiByteToUtf16(0 /* CP_ACP */, reinterpret_cast<const char*>(in), count, m_text,
+                                         m_textCapacity, length);
         break;
     case XmlEncoding::Utf16: {
         const bool bigEndian = count >= 2 && in[0] == 0xFE && in[1] == 0xFF;
         const bool littleEndian = count >= 2 && in[0] == 0xFF && in[1] == 0xFE;
         if (!bigEndian && !littleEndian) {
             // Without a byte-order mark the text cannot be read.
+            Release();
             m_errorMessage[0] = L'\0';
             m_errorLocation[0] = L'\0';
             return false;
@@ -368,26 +386,33 @@ bool CSkinXml::LoadBytes(const void* bytes, std::size_t count, XmlEncoding encod
         // The caller's bytes stay untouched (they may be read-only resource
         // memory): big-endian pairs are swapped while copying.
         length = count / 2 - 1;
-        text = static_cast<wchar_t*>(std::malloc((length + 1) * sizeof(wchar_t)));
-        if (text) {
+        converted = SkinReserveText(m_text, m_textCapacity, length + 1);
+        if (converted) {
             const unsigned char* unit = in + 2;
             const int high = bigEndian ? 0 : 1;
             for (std::size_t i = 0; i < length; ++i, unit += 2) {
-                text[i] = static_cast<wchar_t>((unit[high] << 8) | unit[1 - high]);
+                m_text[i] = static_cast<wchar_t>((unit[high] << 8) | unit[1 - high]);
             }
-            text[length] = L'\0';
+            m_text[length] = L'\0';
+            SkinPoison(m_text + length + 1, (m_textCapacity - length - 1) * sizeof(wchar_t));
         }
         break;
     }
     }
-    return ParseBuffer(text, length);
+    if (!converted) {
+        Release();
+        SetError(kOutOfMemory, nullptr);
+        return false;
+    }
+    return ParseText(length);
 }
 
 bool CSkinXml::LoadSkinFile(const wchar_t* fileName, XmlEncoding encoding) {
-    Release();
+    Forget();
     std::vector<unsigned char> bytes;
     const wchar_t* error = nullptr;
     if (!CSkinStorage::ReadFile(fileName, bytes, &error)) {
+        Release();
         SetError(error, nullptr);
         return false;
     }

@@ -93,6 +93,9 @@ public:
     CSkinXml(const CSkinXml&) = delete;
     CSkinXml& operator=(const CSkinXml&) = delete;
 
+    // Every load first drops the previous content (its nodes and strings
+    // become invalid); the memory blocks are kept for the next load unless
+    // Release gives them back.
     // Copies a zero-terminated text and parses it.
     bool LoadText(const wchar_t* xml);
     // UTF-8 (byte-order mark optional), UTF-16 (mark required; big-endian is
@@ -100,6 +103,7 @@ public:
     bool LoadBytes(const void* bytes, std::size_t count, XmlEncoding encoding = XmlEncoding::Utf8);
     // Reads the file from the skin storage, then LoadBytes.
     bool LoadSkinFile(const wchar_t* fileName, XmlEncoding encoding = XmlEncoding::Utf8);
+    // Frees the text and the element table.
     void Release();
 
     // Element 1, or an invalid node when nothing is loaded.
@@ -125,12 +129,16 @@ private:
     friend class CSkinXmlNode;
     friend class SkinXmlParser;
 
-    // Takes ownership of a malloc'ed buffer of `length` characters + terminator.
-    bool ParseBuffer(wchar_t* text, std::size_t length);
+    // Forgets the content; the text block and the table stay for reuse, so
+    // loading again does not pay for fresh memory.
+    void Forget();
+    // Parses the converted text in m_text; a failure releases everything.
+    bool ParseText(std::size_t length);
     void SetError(const wchar_t* message, const wchar_t* location);
 
     wchar_t* m_text = nullptr;
     std::size_t m_textLength = 0;
+    std::size_t m_textCapacity = 0;  // characters
     SkinXmlElement* m_elements = nullptr;
     std::uint32_t m_elementCount = 0;
     std::uint32_t m_elementCapacity = 0;

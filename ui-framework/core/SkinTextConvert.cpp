@@ -7,11 +7,69 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#define SKIN_CONVERT_SSE2 1
+#include <emmintrin.h>
+#endif
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace Veneer {
 
 namespace {
 
 constexpr std::size_t kInvalid = static_cast<std::size_t>(-1);
+
+#if defined(SKIN_CONVERT_SSE2)
+// SSE2 is part of x86-64; on 32-bit x86 the processor is asked once.
+bool HaveSse2() {
+#if defined(__SSE2__)
+    return true;
+#else
+    static const bool have = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("sse2") != 0;
+    }();
+    return have;
+#endif
+}
+
+// 16 ASCII bytes -> 16 units, for either width of wchar_t.
+__attribute__((target("sse2"))) inline void Widen16(__m128i bytes, wchar_t* out) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low = _mm_unpacklo_epi8(bytes, zero);
+    const __m128i high = _mm_unpackhi_epi8(bytes, zero);
+    if (sizeof(wchar_t) == 2) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 / sizeof(wchar_t)), high);
+    } else {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(low, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 / sizeof(wchar_t)), _mm_unpackhi_epi16(low, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32 / sizeof(wchar_t)), _mm_unpacklo_epi16(high, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 48 / sizeof(wchar_t)), _mm_unpackhi_epi16(high, zero));
+    }
+}
+
+// Widens ASCII bytes from `in` while whole 16-byte blocks remain; returns how
+// many bytes were ASCII. A block is widened whole even when only its first
+// bytes are ASCII (the caller overwrites the rest), which stays inside `out`
+// because units never outnumber the bytes they come from.
+__attribute__((target("sse2"))) std::size_t WidenAsciiBlocks(const unsigned char* in, const unsigned char* end,
+                                                             wchar_t* out) {
+    const unsigned char* const start = in;
+    while (end - in >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+        Widen16(bytes, out);
+        const unsigned int high = static_cast<unsigned int>(_mm_movemask_epi8(bytes));
+        if (high) return static_cast<std::size_t>(in - start) + static_cast<std::size_t>(__builtin_ctz(high));
+        in += 16;
+        out += 16;
+    }
+    return static_cast<std::size_t>(in - start);
+}
+#endif
 
 // Decodes strictly well-formed UTF-8 (no overlong forms, no surrogate code
 // points, nothing above U+10FFFF, no truncated sequence) into `out`, which has
@@ -20,8 +78,18 @@ constexpr std::size_t kInvalid = static_cast<std::size_t>(-1);
 std::size_t DecodeWellFormed(const unsigned char* in, std::size_t count, wchar_t* out) {
     const unsigned char* const end = in + count;
     wchar_t* o = out;
+#if defined(SKIN_CONVERT_SSE2)
+    const bool blocks = HaveSse2();
+#endif
     while (in < end) {
-        // ASCII in blocks of four bytes.
+#if defined(SKIN_CONVERT_SSE2)
+        if (blocks) {
+            const std::size_t ascii = WidenAsciiBlocks(in, end, o);
+            in += ascii;
+            o += ascii;
+        }
+#endif
+        // ASCII in blocks of four bytes (and the tail of the blocks above).
         while (end - in >= 4) {
             std::uint32_t block;
             std::memcpy(&block, in, 4);
@@ -74,46 +142,76 @@ std::size_t DecodeWellFormed(const unsigned char* in, std::size_t count, wchar_t
     return static_cast<std::size_t>(o - out);
 }
 
-wchar_t* EmptyText(std::size_t* length) {
-    wchar_t* text = static_cast<wchar_t*>(std::malloc(sizeof(wchar_t)));
-    if (text) text[0] = L'\0';
-    *length = 0;
-    return text;
+// Terminates the converted text and hides the block's unused tail.
+void Finish(wchar_t* text, std::size_t capacity, std::size_t units, std::size_t& length) {
+    text[units] = L'\0';
+    length = units;
+    SkinPoison(text + units + 1, (capacity - units - 1) * sizeof(wchar_t));
 }
 
 }  // namespace
 
-wchar_t* SkinMultiByteToUtf16(unsigned int codePage, const char* bytes, std::size_t count, std::size_t* length) {
-    if (!bytes || count == 0 || count > INT_MAX) return EmptyText(length);
-    const int needed = ::MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(count), nullptr, 0);
-    if (needed <= 0) return EmptyText(length);
-    wchar_t* text = static_cast<wchar_t*>(std::malloc((static_cast<std::size_t>(needed) + 1) * sizeof(wchar_t)));
-    if (!text) return nullptr;
-    const int converted = ::MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(count), text, needed);
-    const std::size_t units = converted > 0 ? static_cast<std::size_t>(converted) : 0;
-    text[units] = L'\0';
-    *length = units;
-    return text;
+void SkinPoison(const void* memory, std::size_t bytes) {
+#if defined(__SANITIZE_ADDRESS__)
+    if (memory && bytes) ASAN_POISON_MEMORY_REGION(memory, bytes);
+#else
+    (void)memory;
+    (void)bytes;
+#endif
 }
 
-wchar_t* SkinUtf8ToUtf16(const char* bytes, std::size_t count, std::size_t* length) {
-    if (!bytes || count == 0 || count > INT_MAX) return EmptyText(length);
-    wchar_t* text = static_cast<wchar_t*>(std::malloc((count + 1) * sizeof(wchar_t)));
-    if (!text) return nullptr;
+void SkinUnpoison(const void* memory, std::size_t bytes) {
+#if defined(__SANITIZE_ADDRESS__)
+    if (memory && bytes) ASAN_UNPOISON_MEMORY_REGION(memory, bytes);
+#else
+    (void)memory;
+    (void)bytes;
+#endif
+}
+
+bool SkinReserveText(wchar_t*& text, std::size_t& capacity, std::size_t needed) {
+    if (needed == 0) needed = 1;
+    SkinUnpoison(text, capacity * sizeof(wchar_t));
+    if (text && capacity >= needed && needed >= capacity / 4) return true;
+    std::free(text);
+    text = nullptr;
+    capacity = 0;
+    if (needed > static_cast<std::size_t>(-1) / sizeof(wchar_t)) return false;
+    text = static_cast<wchar_t*>(std::malloc(needed * sizeof(wchar_t)));
+    if (!text) return false;
+    capacity = needed;
+    return true;
+}
+
+bool SkinMultiByteToUtf16(unsigned int codePage, const char* bytes, std::size_t count, wchar_t*& text,
+                          std::size_t& capacity, std::size_t& length) {
+    int needed = 0;
+    if (bytes && count > 0 && count <= INT_MAX) {
+        needed = ::MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(count), nullptr, 0);
+    }
+    if (needed < 0) needed = 0;
+    if (!SkinReserveText(text, capacity, static_cast<std::size_t>(needed) + 1)) return false;
+    int converted = 0;
+    if (needed > 0) converted = ::MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(count), text, needed);
+    Finish(text, capacity, converted > 0 ? static_cast<std::size_t>(converted) : 0, length);
+    return true;
+}
+
+bool SkinUtf8ToUtf16(const char* bytes, std::size_t count, wchar_t*& text, std::size_t& capacity,
+                     std::size_t& length) {
+    if (!bytes || count == 0 || count > INT_MAX) {
+        if (!SkinReserveText(text, capacity, 1)) return false;
+        Finish(text, capacity, 0, length);
+        return true;
+    }
+    if (!SkinReserveText(text, capacity, count + 1)) return false;
     const std::size_t units = DecodeWellFormed(reinterpret_cast<const unsigned char*>(bytes), count, text);
     if (units != kInvalid) {
-        text[units] = L'\0';
-        *length = units;
-        // Multi-byte characters leave the block larger than needed; shrinking
-        // keeps the memory and makes the block end at the terminator.
-        if (units < count) {
-            if (void* shrunk = std::realloc(text, (units + 1) * sizeof(wchar_t))) text = static_cast<wchar_t*>(shrunk);
-        }
-        return text;
+        Finish(text, capacity, units, length);
+        return true;
     }
     // Not well-formed: the platform's own replacement rules decide.
-    std::free(text);
-    return SkinMultiByteToUtf16(CP_UTF8, bytes, count, length);
+    return SkinMultiByteToUtf16(CP_UTF8, bytes, count, text, capacity, length);
 }
 
 }  // namespace Veneer

@@ -213,14 +213,17 @@ inline bool HasUtf16Mark(const Bytes& bytes) {
 }
 
 // `rounds` mutated copies of each document, parsed from bytes with and
-// without preserved whitespace.
+// without preserved whitespace, into new documents and into one document
+// that keeps reusing its blocks.
 inline void MutateDocuments(const std::vector<Bytes>& documents, const std::vector<Veneer::XmlEncoding>& encodings,
                             int rounds, std::uint64_t seed, Tally& tally) {
     Random random(seed);
+    Veneer::CSkinXml reused;
     for (std::size_t d = 0; d < documents.size(); ++d) {
         for (int round = 0; round < rounds; ++round) {
             const Bytes bytes = Mutate(documents[d], random);
-            Veneer::CSkinXml xml;
+            Veneer::CSkinXml fresh;
+            Veneer::CSkinXml& xml = round % 3 == 0 ? reused : fresh;
             xml.SetPreserveWhitespace(round % 2 == 0);
             const bool loaded = xml.LoadBytes(bytes.data(), bytes.size(), encodings[d]);
             const bool utf16 = encodings[d] == Veneer::XmlEncoding::Utf16;

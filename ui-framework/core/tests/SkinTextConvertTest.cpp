@@ -17,14 +17,14 @@ std::wstring Platform(const std::string& bytes) {
     return out;
 }
 
+// Converts into a block reused from call to call, as documents do.
 std::wstring Ours(const std::string& bytes) {
+    static wchar_t* text = nullptr;
+    static size_t capacity = 0;
     size_t length = 0;
-    wchar_t* text = Veneer::SkinUtf8ToUtf16(bytes.data(), bytes.size(), &length);
-    if (!text) return L"(out of memory)";
-    std::wstring out(text, length);
-    const bool terminated = text[length] == L'\0';
-    std::free(text);
-    return terminated ? out : L"(not terminated)";
+    if (!Veneer::SkinUtf8ToUtf16(bytes.data(), bytes.size(), text, capacity, length)) return L"(out of memory)";
+    if (length >= capacity || text[length] != L'\0') return L"(not terminated)";
+    return std::wstring(text, length);
 }
 
 std::string Hex(const std::string& bytes) {

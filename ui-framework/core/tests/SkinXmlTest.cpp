@@ -223,6 +223,28 @@ TEST(SkinXmlTable, SentinelAndGrowthByHalfPlusFiveHundred) {
     EXPECT_FALSE(empty.GetRoot().IsValid());
 }
 
+TEST(SkinXmlTable, ReloadingOneDocumentGivesWhatFreshDocumentsGive) {
+    const Bytes main = ReadBytes(DataFolder() + L"main.xml");
+    const Bytes msgbox = ReadBytes(DataFolder() + L"msgbox.xml");
+    std::string big = "<r>";
+    for (int i = 0; i < 3000; ++i) big += "<e i=\"" + std::to_string(i) + "\">x</e>";
+    big += "</r>";
+    const Bytes huge(big.begin(), big.end());
+    const Bytes broken = ToBytes("<a><b x='1'/></a>");
+    const std::vector<const Bytes*> sequence = {&huge, &main, &msgbox, &broken, &main, &huge, &msgbox};
+    CSkinXml reused;
+    for (size_t i = 0; i < sequence.size(); ++i) {
+        CSkinXml fresh;
+        const bool freshLoaded = fresh.LoadBytes(sequence[i]->data(), sequence[i]->size());
+        const bool reusedLoaded = reused.LoadBytes(sequence[i]->data(), sequence[i]->size());
+        EXPECT_EQ(Outcome(reused, reusedLoaded), Outcome(fresh, freshLoaded)) << "step " << i;
+        EXPECT_EQ(reused.GetElementCount(), fresh.GetElementCount()) << "step " << i;
+    }
+    reused.Release();
+    EXPECT_EQ(reused.GetElementCapacity(), 0u);
+    EXPECT_FALSE(reused.GetRoot().IsValid());
+}
+
 TEST(SkinXmlNode, NavigationAndNamedLookupOverARealSkin) {
     const Bytes bytes = ReadBytes(DataFolder() + L"main.xml");
     CSkinXml xml;

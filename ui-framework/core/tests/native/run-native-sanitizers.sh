@@ -16,7 +16,7 @@ sources=("$core/CSkinXml.cpp" "$core/SkinTextConvert.cpp" "$here/NativeShim.cpp"
 exe="$out/skin-mutation-native"
 rebuild=0
 [ -x "$exe" ] || rebuild=1
-for f in "${sources[@]}" "$core/CSkinXml.h" "$core/SkinTextConvert.h" "$here/../SkinMutation.h" "$here/windows.h"; do
+for f in "${sources[@]}" "$core/CSkinXml.h" "$core/SkinTextConvert.h" "$here/../SkinMutation.h" "$here/NativeShim.cpp" "$here/windows.h"; do
   [ "$f" -nt "$exe" ] && rebuild=1
 done
 if [ "$rebuild" = 1 ]; then
