@@ -1,0 +1,191 @@
+#pragma once
+// The root of every element of the control tree: identity, geometry, state,
+// listener lists, dirty marking, timers, event handling and painting.
+//
+// Units: fixed position and size, minimum and maximum size and the tooltip
+// width are stored in design units (pixels at 96 DPI) and every getter returns
+// them scaled by the paint manager's DPI scaler (unscaled without a manager).
+// The item and paint rectangles are window pixels.
+#include <windows.h>
+
+#include "controls/CEventSource.h"
+#include "core/UiRect.h"
+#include "core/UiString.h"
+#include "manager/CPaintManagerUI.h"
+
+namespace Veneer {
+
+// Flags of the control-tree search.
+constexpr UINT FINDF_ALL = 0x00000000;
+constexpr UINT FINDF_VISIBLE = 0x00000001;
+constexpr UINT FINDF_ENABLED = 0x00000002;
+constexpr UINT FINDF_HITTEST = 0x00000004;     // data points to a POINT
+constexpr UINT FINDF_UPDATETEST = 0x00000008;  // containers: do not descend below a match
+constexpr UINT FINDF_TOPFIRST = 0x00000010;    // containers: children from last to first
+constexpr UINT FINDF_MEFIRST = 0x80000000;     // containers: the container before its children
+
+// Control flag bits read by the paint manager.
+constexpr UINT CTLFLAG_TABSTOP = 0x00000001;
+constexpr UINT CTLFLAG_SETCURSOR = 0x00000002;
+
+class CControlUI;
+// Returns the control searched for, or null to go on.
+using FindControlProc = CControlUI* (*)(CControlUI* control, void* data);
+
+class CControlUI {
+public:
+    CControlUI();
+    virtual ~CControlUI();
+    CControlUI(const CControlUI&) = delete;
+    CControlUI& operator=(const CControlUI&) = delete;
+
+    virtual UiString GetName() const;
+    virtual void SetName(const wchar_t* name);
+    virtual const wchar_t* GetClass() const;
+    virtual void* GetInterface(const wchar_t* name);
+    virtual UINT GetControlFlags() const;
+    virtual void SetControlFlags(UINT flags);
+    virtual UINT GetStoredControlFlags() const { return m_controlFlags; }
+    virtual bool Activate();
+    virtual CPaintManagerUI* GetManager() const { return m_manager; }
+    virtual void SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init = true);
+    virtual CControlUI* GetParent() const { return m_parent; }
+
+    virtual UiString GetText() const;
+    virtual void SetText(const wchar_t* text);
+
+    virtual RECT GetRelativePos() const;
+    virtual RECT GetClientPos() const;
+    virtual const RECT& GetPos() const { return m_item; }
+    virtual void SetPos(RECT rect, bool needInvalidate = true);
+    virtual int GetWidth() const { return m_item.right - m_item.left; }
+    virtual int GetHeight() const { return m_item.bottom - m_item.top; }
+    virtual int GetX() const { return m_item.left; }
+    virtual int GetY() const { return m_item.top; }
+    virtual SIZE GetFixedXY() const;
+    virtual void SetFixedXY(SIZE xy);
+    virtual int GetFixedWidth() const;
+    virtual void SetFixedWidth(int cx);
+    virtual int GetFixedHeight() const;
+    virtual void SetFixedHeight(int cy);
+    virtual int GetMinWidth() const;
+    virtual void SetMinWidth(int cx);
+    virtual int GetMaxWidth() const;
+    virtual void SetMaxWidth(int cx);
+    virtual int GetMinHeight() const;
+    virtual void SetMinHeight(int cy);
+    virtual int GetMaxHeight() const;
+    virtual void SetMaxHeight(int cy);
+    virtual UINT GetFloatAlign() const { return m_floatAlign; }
+    virtual void SetFloatAlign(UINT align);
+
+    virtual UiString GetToolTip() const;
+    virtual void SetToolTip(const wchar_t* text);
+    virtual void SetToolTipWidth(int width);
+    virtual int GetToolTipWidth() const;
+    virtual WORD GetCursor() const { return m_cursor; }
+    virtual void SetCursor(WORD cursor);
+    virtual wchar_t GetShortcut() const { return m_shortcut; }
+    virtual void SetShortcut(wchar_t ch) { m_shortcut = ch; }
+    virtual bool IsContextMenuUsed() const { return m_menuUsed; }
+    virtual void SetContextMenuUsed(bool used) { m_menuUsed = used; }
+    virtual const UiString& GetUserData() const { return m_userData; }
+    virtual void SetUserData(const wchar_t* text) { m_userData = text; }
+    virtual UINT_PTR GetTag() const { return m_tag; }
+    virtual void SetTag(UINT_PTR tag) { m_tag = tag; }
+
+    virtual bool IsOwnVisible() const { return m_visible; }
+    virtual bool IsVisible() const { return m_visible && m_internVisible; }
+    virtual void SetVisible(bool visible = true);
+    virtual void SetInternVisible(bool visible = true);
+    virtual bool IsEnabled() const { return m_enabled; }
+    virtual void SetEnabled(bool enabled = true);
+    virtual bool IsMouseEnabled() const { return m_mouseEnabled; }
+    virtual void SetMouseEnabled(bool enabled = true) { m_mouseEnabled = enabled; }
+    virtual bool IsKeyboardEnabled() const { return m_keyboardEnabled; }
+    virtual void SetKeyboardEnabled(bool enabled = true) { m_keyboardEnabled = enabled; }
+    virtual bool IsFocused() const { return m_focused; }
+    virtual void SetFocus();
+    virtual bool IsFloat() const { return m_floating; }
+    virtual void SetFloat(bool floating = true);
+
+    virtual CControlUI* FindControl(FindControlProc proc, void* data, UINT flags);
+
+    virtual void Init();
+    virtual void DoInit() {}
+    virtual void Event(TUiEvent& event);
+    virtual void DoEvent(TUiEvent& event);
+
+    // Base: the scaled fixed size; `available` is not used.
+    virtual SIZE EstimateSize(SIZE available);
+
+    virtual bool Paint(HDC dc, const RECT& paintArea, CControlUI* stopControl);
+    virtual bool DoPaint(HDC dc, const RECT& paintArea, CControlUI* stopControl);
+    virtual void PaintBkColor(HDC dc);
+    virtual void PaintBkImage(HDC dc) { (void)dc; }
+    virtual void PaintStatusImage(HDC dc) { (void)dc; }
+    virtual void PaintForeColor(HDC dc) { (void)dc; }
+    virtual void PaintForeImage(HDC dc) { (void)dc; }
+    virtual void PaintText(HDC dc) { (void)dc; }
+    virtual void PaintBorder(HDC dc) { (void)dc; }
+    virtual void DoPostPaint(HDC dc, const RECT& paintArea) {
+        (void)dc;
+        (void)paintArea;
+    }
+
+    UiString GetVirtualWnd() const;
+    void SetVirtualWnd(const wchar_t* name);
+    bool IsUpdateNeeded() const { return m_updateNeeded; }
+    void Invalidate();
+    void NeedUpdate();
+    void NeedParentUpdate();
+    bool SetTimer(UINT id, UINT elapse);
+    bool KillTimer(UINT id);
+    const RECT& GetPaintRect() const { return m_paintRect; }
+
+    DWORD GetBkColor() const { return m_bkColor; }
+    void SetBkColor(DWORD color);
+
+    CEventSource OnInit;
+    CEventSource OnDestroy;
+    CEventSource OnSize;
+    CEventSource OnEvent;
+    CEventSource OnNotify;
+
+protected:
+    // Scaling helpers: unscaled without a paint manager.
+    int ScaleValue(int value) const;
+
+    CPaintManagerUI* m_manager = nullptr;
+    CControlUI* m_parent = nullptr;
+    UiString m_virtualWnd;
+    UiString m_name;
+    bool m_updateNeeded = true;
+    bool m_menuUsed = false;
+    UiRect m_item;
+    UiSize m_fixedXY;       // design units
+    UiSize m_fixedSize;     // design units; 0 = not fixed
+    UiSize m_minSize;       // design units
+    UiSize m_maxSize{9999, 9999};
+    bool m_visible = true;
+    bool m_internVisible = true;
+    bool m_enabled = true;
+    bool m_mouseEnabled = true;
+    bool m_keyboardEnabled = true;
+    bool m_focused = false;
+    bool m_floating = false;
+    UINT m_floatAlign = 0;  // 1 centre, 2 right, 4 vertical centre, 8 bottom
+    bool m_inSetPos = false;
+    UiString m_text;
+    UiString m_toolTip;
+    wchar_t m_shortcut = 0;
+    UiString m_userData;
+    UINT_PTR m_tag = 0;
+    DWORD m_bkColor = 0;  // ARGB; 0 = no colour
+    int m_toolTipWidth = 300;  // design units
+    WORD m_cursor = 0;         // system cursor id; 0 = arrow
+    UiRect m_paintRect;
+    UINT m_controlFlags = 0;
+};
+
+}  // namespace Veneer

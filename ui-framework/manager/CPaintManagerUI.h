@@ -1,0 +1,506 @@
+#pragma once
+// The per-window engine of the framework: owns a window's control tree, turns
+// window messages into control events and notifications, paints the tree
+// through an off-screen bitmap (per-pixel alpha for layered windows), runs the
+// controls' timers, keeps focus, hover, capture and tooltips, and holds the
+// window's fonts, images, default attribute lists and styles. Process-wide
+// settings and shared tables live here as static operations.
+//
+// Units: sizes handed to the manager from the skin (fonts, window size, caption,
+// size box, round corners, min/max size) are design units (pixels at 96 DPI)
+// and are read back scaled by the window's DPI scaler; rectangles of controls,
+// the update area and mouse points are window pixels.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+
+#include "core/CSkinStorage.h"
+#include "core/UiHandle.h"
+#include "core/UiPtrArray.h"
+#include "core/UiRect.h"
+#include "core/UiString.h"
+#include "core/UiStringPtrMap.h"
+#include "manager/CDpiScaler.h"
+
+namespace Veneer {
+
+class CControlUI;
+class CPaintManagerUI;
+struct TImageInfo;
+struct TImageSpec;
+
+// Kinds of TUiEvent. The values 1, 2, 7, 8, 22 and 28 only bound ranges and are
+// never sent.
+enum class UiEventKind : int {
+    UIEVT_FIRST = 1,
+    UIEVT_KEYBEGIN = 2,
+    UIEVT_KEYDOWN = 3,
+    UIEVT_KEYUP = 4,
+    UIEVT_CHAR = 5,
+    UIEVT_SYSKEY = 6,
+    UIEVT_KEYEND = 7,
+    UIEVT_MOUSEBEGIN = 8,
+    UIEVT_MOUSEMOVE = 9,
+    UIEVT_MOUSELEAVE = 10,
+    UIEVT_MOUSEENTER = 11,
+    UIEVT_MOUSEHOVER = 12,
+    UIEVT_BUTTONDOWN = 13,
+    UIEVT_BUTTONUP = 14,
+    UIEVT_RBUTTONDOWN = 15,
+    UIEVT_RBUTTONUP = 16,
+    UIEVT_MBUTTONDOWN = 17,
+    UIEVT_MBUTTONUP = 18,
+    UIEVT_DBLCLICK = 19,
+    UIEVT_CONTEXTMENU = 20,
+    UIEVT_SCROLLWHEEL = 21,
+    UIEVT_MOUSEEND = 22,
+    UIEVT_KILLFOCUS = 23,
+    UIEVT_SETFOCUS = 24,
+    UIEVT_WINDOWSIZE = 25,
+    UIEVT_SETCURSOR = 26,
+    UIEVT_TIMER = 27,
+    UIEVT_LAST = 28,
+};
+
+// A mouse kind lies strictly between the two mouse bounds.
+constexpr bool IsMouseEventKind(UiEventKind kind) {
+    return kind > UiEventKind::UIEVT_MOUSEBEGIN && kind < UiEventKind::UIEVT_MOUSEEND;
+}
+
+// TUiEvent::keyState bits, each from the high bit of the key's current state.
+constexpr WORD kKeyStateLButton = 0x01;
+constexpr WORD kKeyStateRButton = 0x02;
+constexpr WORD kKeyStateShift = 0x04;
+constexpr WORD kKeyStateControl = 0x08;
+constexpr WORD kKeyStateAlt = 0x20;
+
+// The key state bits of the calling thread's current keyboard state.
+WORD MapKeyState();
+
+// The input record given to a control.
+struct TUiEvent {
+    UiEventKind kind = UiEventKind::UIEVT_FIRST;
+    CControlUI* sender = nullptr;
+    DWORD timestamp = 0;  // tick count, ms
+    POINT mouse{};        // client coordinates
+    wchar_t keyChar = 0;  // low 16 bits of wParam for mouse and key messages
+    WORD keyState = 0;    // kKeyState* bits
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+};
+
+// The notification record sent to listeners.
+struct TUiNotify {
+    UiString type;        // lower-case type word, e.g. "click", "windowinit"
+    UiString virtualWnd;  // filled when some control declared a virtual window
+    CControlUI* sender = nullptr;  // may be null (a sender reaped before delivery)
+    DWORD timestamp = 0;  // tick count, ms
+    POINT mouse{};        // client coordinates
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+};
+
+class INotifyUI {
+public:
+    virtual ~INotifyUI() = default;
+    virtual void Notify(TUiNotify& msg) = 0;
+};
+
+class IMessageFilterUI {
+public:
+    virtual ~IMessageFilterUI() = default;
+    // Sets `handled` to end the message's processing with the returned result.
+    virtual LRESULT MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) = 0;
+};
+
+class ITranslateAccelerator {
+public:
+    virtual ~ITranslateAccelerator() = default;
+    // S_OK consumes the message.
+    virtual LRESULT TranslateAccelerator(MSG* msg) = 0;
+};
+
+// The drop-shadow window of a paint manager's window. The shadow itself is
+// built separately; the manager creates it when the tree is attached and
+// renders it after the first layout.
+class IWindowShadow {
+public:
+    virtual ~IWindowShadow() = default;
+    virtual bool IsShowShadow() const = 0;
+    virtual void Create(CPaintManagerUI* manager) = 0;
+    virtual void Render() = 0;
+};
+
+// One font of a font table. `size` is in design units; the font's height is
+// -Scale(size) pixels at the window's DPI.
+struct TFontInfo {
+    UiFont font;
+    UiString faceName;
+    int size = 0;
+    bool bold = false;
+    bool underline = false;
+    bool italic = false;
+    TEXTMETRICW metrics{};  // measured lazily while tmHeight is 0
+};
+
+// The application message that delivers queued notifications and runs the
+// delayed clean-up.
+constexpr UINT kAsyncNotifyMessage = WM_APP + 1;
+// Posted to the window after its DPI changed.
+constexpr UINT kDpiChangedMessage = WM_USER + 2;
+// Messages from native child windows are reflected to them at this offset.
+constexpr UINT kReflectedMessageBase = 0x2000;
+
+// A window destroyed with its owner object.
+struct WindowTraits {
+    using Handle = HWND;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle hwnd) { ::DestroyWindow(hwnd); }
+};
+
+class CPaintManagerUI {
+public:
+    CPaintManagerUI();
+    virtual ~CPaintManagerUI();
+    CPaintManagerUI(const CPaintManagerUI&) = delete;
+    CPaintManagerUI& operator=(const CPaintManagerUI&) = delete;
+
+    // ---- process-wide settings ----
+    static void SetInstance(HINSTANCE instance);
+    static HINSTANCE GetInstance();
+    static void SetResourceInstance(HINSTANCE instance);
+    static HINSTANCE GetResourceInstance();  // falls back to the program instance
+    static UiString GetInstancePath();       // folder of the program file with "\"; empty without instance
+
+    static void SetResourceType(ResourceType type);
+    static ResourceType GetResourceType();
+    static void SetResourcePath(const wchar_t* path);
+    static const UiString& GetResourcePath();
+    static void SetResourceZip(const wchar_t* name, bool cached = false, const wchar_t* password = nullptr);
+    static void SetResourceZip(const void* bytes, unsigned int length, const wchar_t* password = nullptr);
+    static const UiString& GetResourceZip();
+    static bool IsCachedResourceZip();
+    static void* GetResourceZipHandle();
+    static const UiString& GetResourceZipPassword();
+
+    // Process-wide hue (0..360, neutral 180), saturation and lightness (0..200,
+    // neutral 100) applied to colour-adjusted images and colours.
+    static void SetHSL(short hue, short saturation, short lightness);
+    static void GetHSL(short* hue, short* saturation, short* lightness);
+
+    // Runs the message loop until WM_QUIT; returns the quit code.
+    static int MessageLoop();
+    // Offers a queued message to the paint managers of its window (and, for a
+    // child window, of its ancestors). True when consumed.
+    static bool TranslateMessage(const MSG* msg);
+    // Releases the resource index, the shared tables and the cached archive.
+    static void Term();
+
+    static int GetPaintManagerCount();
+    static CPaintManagerUI* GetPaintManager(int index);
+    static void SetAllDPI(int dpi);
+
+    // ---- per window ----
+    void Init(HWND hwnd, const wchar_t* name = nullptr);
+    const UiString& GetName() const { return m_name; }
+    HWND GetPaintWindow() const { return m_hwnd; }
+    HDC GetPaintDC() const;
+    HWND GetTooltipWindow() const { return m_tooltip.Get(); }
+    POINT GetMousePos() const { return m_lastMouse; }
+    SIZE GetClientSize() const;
+    bool IsPainting() const { return m_painting; }
+
+    // Window settings; sizes in design units, getters scaled.
+    SIZE GetInitSize() const;
+    void SetInitSize(int cx, int cy);  // resizes the window without moving it
+    RECT GetSizeBox() const;
+    void SetSizeBox(const RECT& box);
+    RECT GetCaptionRect() const;
+    void SetCaptionRect(const RECT& caption);
+    SIZE GetRoundCorner() const;
+    void SetRoundCorner(int cx, int cy);
+    SIZE GetMinInfo() const;
+    void SetMinInfo(int cx, int cy);
+    SIZE GetMaxInfo() const;
+    void SetMaxInfo(int cx, int cy);
+    BYTE GetOpacity() const { return m_opacity; }
+    void SetOpacity(BYTE opacity);
+    bool IsLayered() const { return m_layered; }
+    void SetLayered(bool layered);
+    RECT GetLayeredInset() const { return m_layeredInset; }  // pixels
+    void SetLayeredInset(const RECT& inset);
+    const UiString& GetLayeredImage() const { return m_layeredImage; }
+    void SetLayeredImage(const wchar_t* image);
+    bool IsShowUpdateRect() const { return m_showUpdateRect; }
+    void SetShowUpdateRect(bool show) { m_showUpdateRect = show; }
+    bool IsNoActivate() const { return m_noActivate; }
+    void SetNoActivate(bool noActivate) { m_noActivate = noActivate; }
+    int GetHoverTime() const { return m_hoverTime; }  // ms
+    void SetHoverTime(int ms) { m_hoverTime = ms; }
+    bool IsForceUseSharedRes() const { return m_forceShared; }
+    void SetForceUseSharedRes(bool force) { m_forceShared = force; }
+
+    // Default colours (ARGB), copied from the process defaults at construction.
+    DWORD GetDefaultDisabledColor() const { return m_colors[0]; }
+    void SetDefaultDisabledColor(DWORD color, bool shared = false) { SetDefaultColor(0, color, shared); }
+    DWORD GetDefaultFontColor() const { return m_colors[1]; }
+    void SetDefaultFontColor(DWORD color, bool shared = false) { SetDefaultColor(1, color, shared); }
+    DWORD GetDefaultLinkFontColor() const { return m_colors[2]; }
+    void SetDefaultLinkFontColor(DWORD color, bool shared = false) { SetDefaultColor(2, color, shared); }
+    DWORD GetDefaultLinkHoverFontColor() const { return m_colors[3]; }
+    void SetDefaultLinkHoverFontColor(DWORD color, bool shared = false) { SetDefaultColor(3, color, shared); }
+    DWORD GetDefaultSelectedBkColor() const { return m_colors[4]; }
+    void SetDefaultSelectedBkColor(DWORD color, bool shared = false) { SetDefaultColor(4, color, shared); }
+
+    // ---- control tree ----
+    bool AttachTree(CControlUI* root);
+    CControlUI* GetRoot() const { return m_root; }
+    bool InitControls(CControlUI* control, CControlUI* parent = nullptr);
+    // Forgets every reference to a control that is going away.
+    void ReapControl(CControlUI* control);
+    void AddDelayedCleanup(CControlUI* control);
+    CControlUI* FindControl(POINT pt) const;
+    CControlUI* FindControl(const wchar_t* name) const;
+    void NeedUpdate() { m_updateNeeded = true; }
+    bool IsUpdateNeeded() const { return m_updateNeeded; }
+    void Invalidate();
+    void Invalidate(const RECT& rect);
+
+    // ---- listeners ----
+    bool AddNotifier(INotifyUI* notifier);
+    bool RemoveNotifier(INotifyUI* notifier);
+    bool AddPreMessageFilter(IMessageFilterUI* filter);
+    bool RemovePreMessageFilter(IMessageFilterUI* filter);
+    bool AddMessageFilter(IMessageFilterUI* filter);
+    bool RemoveMessageFilter(IMessageFilterUI* filter);
+    bool AddTranslateAccelerator(ITranslateAccelerator* translator);
+    bool RemoveTranslateAccelerator(ITranslateAccelerator* translator);
+    bool TranslateAccelerator(MSG* msg);
+    bool AddPostPaint(CControlUI* control);
+    bool RemovePostPaint(CControlUI* control);
+    int GetPostPaintCount() const { return m_postPaintControls.GetSize(); }
+    bool AddNativeWindow(CControlUI* control, HWND hwnd);
+    bool RemoveNativeWindow(HWND hwnd);
+    // Controls told of every hover change (they get a leave event).
+    bool AddMouseLeaveNeeded(CControlUI* control);
+    bool RemoveMouseLeaveNeeded(CControlUI* control);
+
+    // ---- option groups and custom window attributes ----
+    bool AddOptionGroup(const wchar_t* group, CControlUI* control);
+    UiPtrArray* GetOptionGroup(const wchar_t* group) const;
+    void RemoveOptionGroup(const wchar_t* group, CControlUI* control);
+    void RemoveAllOptionGroups();
+    void AddWindowCustomAttribute(const wchar_t* name, const wchar_t* value);
+    const wchar_t* GetWindowCustomAttribute(const wchar_t* name) const;
+    bool RemoveWindowCustomAttribute(const wchar_t* name);
+    void RemoveAllWindowCustomAttribute();
+
+    // ---- notifications ----
+    void SendNotify(TUiNotify& msg, bool async = false);
+    void SendNotify(CControlUI* sender, const wchar_t* type, WPARAM wParam = 0, LPARAM lParam = 0,
+                    bool async = false);
+    void SetUsedVirtualWnd(bool used) { m_usedVirtualWnd = used; }
+    bool IsUsedVirtualWnd() const { return m_usedVirtualWnd; }
+
+    // ---- focus, capture, timers ----
+    CControlUI* GetFocus() const { return m_focus; }
+    void SetFocus(CControlUI* control);
+    void SetFocusNeeded(CControlUI* control);
+    bool SetNextTabControl(bool forward = true);
+    void SetCapture();
+    void ReleaseCapture();
+    bool IsCaptured() const { return m_mouseCapture; }
+    bool SetTimer(CControlUI* control, UINT key, UINT elapse);
+    bool KillTimer(CControlUI* control, UINT key);
+    void KillTimer(CControlUI* control);
+    void RemoveAllTimers();
+
+    // ---- fonts (sizes in design units) ----
+    HFONT AddFont(int id, const wchar_t* faceName, int size, bool bold, bool underline, bool italic,
+                  bool shared = false);
+    HFONT GetFont(int id);
+    TFontInfo* GetFontInfo(int id);
+    bool RemoveFont(int id, bool shared = false);
+    void RemoveAllFonts(bool shared = false);
+    void SetDefaultFont(const wchar_t* faceName, int size, bool bold, bool underline, bool italic,
+                        bool shared = false);
+    TFontInfo* GetDefaultFontInfo();
+
+    // ---- images and parsed image descriptors ----
+    const TImageInfo* GetImage(const wchar_t* name) const;
+    const TImageInfo* GetImageEx(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0,
+                                 bool adjustColors = false, HINSTANCE instance = nullptr);
+    const TImageInfo* AddImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0,
+                               bool adjustColors = false, bool shared = false, HINSTANCE instance = nullptr);
+    // Takes ownership of `bitmap` only when the name is new (returns null otherwise).
+    const TImageInfo* AddImage(const wchar_t* name, HBITMAP bitmap, int width, int height, bool hasAlpha,
+                               bool shared = false);
+    bool RemoveImage(const wchar_t* name, bool shared = false);
+    void RemoveAllImages(bool shared = false);
+    const TImageSpec* GetDrawInfo(const wchar_t* descriptor, const wchar_t* modifier = nullptr);
+    void RemoveAllDrawInfos();
+
+    // ---- default attribute lists and styles ----
+    void AddDefaultAttributeList(const wchar_t* className, const wchar_t* list, bool shared = false);
+    const wchar_t* GetDefaultAttributeList(const wchar_t* className) const;
+    bool RemoveDefaultAttributeList(const wchar_t* className, bool shared = false);
+    void RemoveAllDefaultAttributeList(bool shared = false);
+    void AddStyle(const wchar_t* name, const wchar_t* text, bool shared = false);
+    const wchar_t* GetStyle(const wchar_t* name) const;
+    bool RemoveStyle(const wchar_t* name, bool shared = false);
+    void RemoveAllStyle(bool shared = false);
+
+    // ---- DPI ----
+    CDpiScaler* GetDPIObj() { return &m_dpi; }
+    const CDpiScaler* GetDPIObj() const { return &m_dpi; }
+    void SetDPI(int dpi);
+
+    // ---- window shadow ----
+    void SetShadow(std::unique_ptr<IWindowShadow> shadow);
+    IWindowShadow* GetShadow() const { return m_shadow.get(); }
+
+    // ---- message handling ----
+    bool MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool PreMessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+private:
+    struct TimerInfo;
+    struct TabSearch;
+
+    void SetDefaultColor(int index, DWORD color, bool shared);
+    TUiEvent MakeEvent(UiEventKind kind, CControlUI* target, WPARAM wParam, LPARAM lParam) const;
+    void SendEvent(CControlUI* target, UiEventKind kind, WPARAM wParam, LPARAM lParam);
+    void StoreMousePointForFilteredMessage(UINT msg, LPARAM lParam);
+    void DeliverNotify(TUiNotify& msg);
+    bool PostAsyncNotify();
+    void ProcessAsync();
+    void FreeAsyncQueue();
+
+    // Message handler parts.
+    bool OnPaint();
+    void OnPrintClient(HDC dc, LPARAM flags);
+    void OnMouseMove(WPARAM wParam, LPARAM lParam);
+    void OnMouseHover(WPARAM wParam, LPARAM lParam);
+    void OnMouseLeave();
+    void OnButtonDown(UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnButtonUp(UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnContextMenu(WPARAM wParam, LPARAM lParam);
+    void OnMouseWheel(WPARAM wParam, LPARAM lParam);
+    bool OnSetCursor(WPARAM wParam, LPARAM lParam);
+    void OnClose();
+    bool OnTimer(WPARAM wParam, LPARAM lParam);
+    void HideTooltip();
+
+    // Painting parts.
+    void LayoutPass(bool& laidOut, bool& endPaint);
+    bool EnsureOffscreen(const RECT& client);
+    void DropOffscreen();
+    void PaintTree(HDC dc, const RECT& paintArea);
+    void FixLayeredAlpha(const RECT& area);
+    void ApplyLayeredMask(const RECT& area, const RECT& client);
+    void PresentLayered(const RECT& client);
+
+    // Font and asset helpers.
+    bool BuildFont(TFontInfo& info, bool clearType) const;
+    void MeasureFont(TFontInfo& info) const;
+    void ResetDpiAssets();
+    void FreeWindowImages();
+    void FreeWindowFonts();
+    void FreeWindowAttributeTables();
+
+    // Identity and window.
+    UiString m_name;
+    HWND m_hwnd = nullptr;
+    std::unique_ptr<UiWindowDc> m_paintDc;
+
+    // Off-screen bitmap (32-bit top-down DIB of the client size) and the
+    // layered window's mask image bitmap.
+    UiMemoryDcHandle m_offscreenDc;
+    UiBitmap m_offscreenBitmap;
+    BYTE* m_offscreenBits = nullptr;
+    SIZE m_offscreenSize{};
+    UiMemoryDcHandle m_maskDc;
+    UiBitmap m_maskBitmap;
+    BYTE* m_maskBits = nullptr;
+
+    // Tooltip window (destroyed with the manager) and its tool record.
+    UiHandle<WindowTraits> m_tooltip;
+    TOOLINFOW m_toolInfo{};
+    UiString m_tooltipText;
+    int m_hoverTime = 400;  // ms
+
+    bool m_showUpdateRect = false;
+    bool m_noActivate = false;
+
+    CControlUI* m_root = nullptr;
+    CControlUI* m_focus = nullptr;
+    CControlUI* m_hover = nullptr;
+    CControlUI* m_click = nullptr;
+    CControlUI* m_key = nullptr;
+    CControlUI* m_focusTarget = nullptr;  // gets focus at the next paint (SetFocusNeeded)
+
+    POINT m_lastMouse{-1, -1};
+
+    // Window settings in design units (the layered inset is in pixels).
+    SIZE m_minInfo{};
+    SIZE m_maxInfo{};
+    SIZE m_initSize{};
+    RECT m_caption{};
+    RECT m_sizeBox{};
+    SIZE m_roundCorner{};
+
+    bool m_firstLayout = true;
+    bool m_updateNeeded = false;
+    bool m_focusNeeded = false;
+    bool m_offscreenPaint = true;
+    BYTE m_opacity = 255;
+    bool m_layeredRequested = false;
+    bool m_layered = false;
+    RECT m_layeredInset{};
+    bool m_layeredChanged = false;
+    UiString m_layeredImage;
+    RECT m_layeredUpdate{};  // accumulated update area of a layered window
+
+    bool m_mouseTracking = false;
+    bool m_mouseCapture = false;
+    bool m_dragArmed = false;
+    bool m_painting = false;
+    bool m_usedVirtualWnd = false;
+    bool m_asyncPosted = false;
+
+    UiPtrArray m_notifiers;
+    UiPtrArray m_timers;  // TimerInfo*, killed ones kept for reuse of their system id
+    UiPtrArray m_translators;
+    UiPtrArray m_preMessageFilters;
+    UiPtrArray m_messageFilters;
+    UiPtrArray m_postPaintControls;
+    UiPtrArray m_nativeWindows;         // HWND
+    UiPtrArray m_nativeWindowControls;  // CControlUI*, parallel to m_nativeWindows
+    UiPtrArray m_delayedCleanup;
+    UiPtrArray m_asyncQueue;       // TUiNotify*, owned
+    UiPtrArray m_asyncDelivering;  // TUiNotify* taken from the queue and being delivered
+    UiPtrArray m_scratch;
+    UiPtrArray m_mouseLeaveNeeded;
+
+    UiStringPtrMap m_nameMap{83};           // name -> CControlUI*
+    UiStringPtrMap m_customAttributes{83};  // name -> UiString*
+    UiStringPtrMap m_optionGroups{83};      // group -> UiPtrArray*
+
+    bool m_forceShared = false;
+    TFontInfo m_defaultFont;  // empty face name: the shared default is used
+    UiStringPtrMap m_fonts{83};              // decimal id -> TFontInfo*
+    UiStringPtrMap m_images{83};             // name -> TImageInfo*
+    UiStringPtrMap m_drawInfos{83};          // descriptor + modifier -> TImageSpec*
+    UiStringPtrMap m_defaultAttributes{83};  // class name -> UiString*
+    UiStringPtrMap m_styles{83};             // style name -> UiString*
+    DWORD m_colors[5]{};
+
+    std::unique_ptr<IWindowShadow> m_shadow;
+
+    ULONG_PTR m_gdiplusToken = 0;
+    CDpiScaler m_dpi;
+    UINT m_timerCounter = 4096;  // next system timer id is (counter + 1) % 240
+};
+
+}  // namespace Veneer

@@ -1,0 +1,48 @@
+// DPI changes of a window: scaler, DPI-dependent assets, window size.
+#include <windows.h>
+
+#include "controls/CControlUI.h"
+#include "manager/CPaintManagerUI.h"
+#include "manager/PaintManagerShared.h"
+
+namespace Veneer {
+
+void CPaintManagerUI::ResetDpiAssets() {
+    // Parsed descriptors carry scaled rectangles and chosen image variants;
+    // the window's own images are reloaded (and their variants searched again)
+    // on next use.
+    RemoveAllDrawInfos();
+    FreeWindowImages();
+
+    // Every font is created again at the new scale: height -Scale(size).
+    auto rebuild = [this](const wchar_t*, void* value) { BuildFont(*static_cast<TFontInfo*>(value), true); };
+    ForEachEntry(m_fonts, rebuild);
+    if (!m_defaultFont.faceName.IsEmpty()) BuildFont(m_defaultFont, true);
+    PaintManagerShared& shared = Shared();
+    ForEachEntry(shared.fonts, rebuild);
+    BuildFont(shared.defaultFont, true);
+}
+
+void CPaintManagerUI::SetDPI(int dpi) {
+    const int oldScale = m_dpi.GetScale();
+    m_dpi.SetScale(dpi);
+    const int newScale = m_dpi.GetScale();
+    ResetDpiAssets();
+
+    if (m_hwnd && !::IsZoomed(m_hwnd) && oldScale > 0) {
+        RECT rect{};
+        ::GetWindowRect(m_hwnd, &rect);
+        const int width = (rect.right - rect.left) * newScale / oldScale;
+        const int height = (rect.bottom - rect.top) * newScale / oldScale;
+        // SetWindowPos places a child window in its parent's client coordinates.
+        HWND parent = ::GetParent(m_hwnd);
+        if (parent && (::GetWindowLongW(m_hwnd, GWL_STYLE) & WS_CHILD) != 0) {
+            ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+        }
+        ::SetWindowPos(m_hwnd, nullptr, rect.left, rect.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (m_root) m_root->NeedUpdate();
+    if (m_hwnd) ::PostMessageW(m_hwnd, kDpiChangedMessage, 0, 0);
+}
+
+}  // namespace Veneer

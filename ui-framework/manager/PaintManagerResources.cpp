@@ -1,0 +1,249 @@
+// Fonts, default attribute lists, styles, option groups and custom window
+// attributes. Each resource table exists per window and process-wide
+// ("shared"); lookups try the window's table first.
+#include <windows.h>
+
+#include <cwchar>
+
+#include "controls/CControlUI.h"
+#include "manager/CPaintManagerUI.h"
+#include "manager/PaintManagerShared.h"
+
+namespace Veneer {
+
+namespace {
+
+UiString FontKey(int id) {
+    UiString key;
+    key.SmallFormat(L"%d", id);
+    return key;
+}
+
+}  // namespace
+
+// ---- fonts ----
+
+void CPaintManagerUI::MeasureFont(TFontInfo& info) const {
+    if (!info.font) return;
+    HDC dc = GetPaintDC();
+    UiWindowDc screen(nullptr);
+    if (!dc) dc = screen.Get();
+    if (!dc) return;
+    UiSelectObject select(dc, info.font.Get());
+    ::GetTextMetricsW(dc, &info.metrics);
+}
+
+bool CPaintManagerUI::BuildFont(TFontInfo& info, bool clearType) const {
+    LOGFONTW lf{};
+    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
+    if (!info.faceName.IsEmpty()) {
+        // LOGFONT holds at most 31 characters of a face name.
+        wcsncpy(lf.lfFaceName, info.faceName, LF_FACESIZE - 1);
+        lf.lfFaceName[LF_FACESIZE - 1] = L'\0';
+    }
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfHeight = -m_dpi.Scale(info.size);
+    if (info.bold) lf.lfWeight = FW_BOLD;
+    lf.lfUnderline = info.underline ? TRUE : FALSE;
+    lf.lfItalic = info.italic ? TRUE : FALSE;
+    if (clearType) lf.lfQuality = CLEARTYPE_QUALITY;
+    HFONT font = ::CreateFontIndirectW(&lf);
+    if (!font) return false;
+    info.font.Reset(font);
+    info.faceName = lf.lfFaceName;
+    info.metrics = TEXTMETRICW{};
+    MeasureFont(info);
+    return true;
+}
+
+HFONT CPaintManagerUI::AddFont(int id, const wchar_t* faceName, int size, bool bold, bool underline, bool italic,
+                               bool shared) {
+    auto* info = new TFontInfo;
+    info->faceName = faceName;
+    info->size = size;
+    info->bold = bold;
+    info->underline = underline;
+    info->italic = italic;
+    if (!BuildFont(*info, false)) {
+        delete info;
+        return nullptr;
+    }
+    UiStringPtrMap& table = (shared || m_forceShared) ? Shared().fonts : m_fonts;
+    delete static_cast<TFontInfo*>(table.Set(FontKey(id), info));
+    return info->font.Get();
+}
+
+HFONT CPaintManagerUI::GetFont(int id) { return GetFontInfo(id)->font.Get(); }
+
+TFontInfo* CPaintManagerUI::GetFontInfo(int id) {
+    if (id >= 0) {
+        const UiString key = FontKey(id);
+        auto* info = static_cast<TFontInfo*>(m_fonts.Find(key));
+        if (!info) info = static_cast<TFontInfo*>(Shared().fonts.Find(key));
+        if (info) {
+            if (info->metrics.tmHeight == 0) MeasureFont(*info);
+            return info;
+        }
+    }
+    return GetDefaultFontInfo();
+}
+
+TFontInfo* CPaintManagerUI::GetDefaultFontInfo() {
+    TFontInfo& info = m_defaultFont.faceName.IsEmpty() ? Shared().defaultFont : m_defaultFont;
+    if (info.metrics.tmHeight == 0) MeasureFont(info);
+    return &info;
+}
+
+bool CPaintManagerUI::RemoveFont(int id, bool shared) {
+    UiStringPtrMap& table = shared ? Shared().fonts : m_fonts;
+    const UiString key = FontKey(id);
+    auto* info = static_cast<TFontInfo*>(table.Find(key, false));
+    if (!info) return false;
+    table.Remove(key);
+    delete info;
+    return true;
+}
+
+void CPaintManagerUI::RemoveAllFonts(bool shared) { DeleteAllValues<TFontInfo>(shared ? Shared().fonts : m_fonts); }
+
+void CPaintManagerUI::FreeWindowFonts() { DeleteAllValues<TFontInfo>(m_fonts); }
+
+void CPaintManagerUI::SetDefaultFont(const wchar_t* faceName, int size, bool bold, bool underline, bool italic,
+                                     bool shared) {
+    TFontInfo info;
+    info.faceName = faceName;
+    info.size = size;
+    info.bold = bold;
+    info.underline = underline;
+    info.italic = italic;
+    if (!BuildFont(info, false)) return;
+    TFontInfo& target = (shared || m_forceShared) ? Shared().defaultFont : m_defaultFont;
+    target.font = std::move(info.font);
+    target.faceName = info.faceName;
+    target.size = info.size;
+    target.bold = info.bold;
+    target.underline = info.underline;
+    target.italic = info.italic;
+    target.metrics = info.metrics;
+}
+
+// ---- default attribute lists and styles ----
+
+namespace {
+
+UiStringPtrMap& ChooseTable(bool shared, UiStringPtrMap& mine, UiStringPtrMap& sharedTable) {
+    return shared ? sharedTable : mine;
+}
+
+const wchar_t* FindText(const UiStringPtrMap& mine, const UiStringPtrMap& shared, const wchar_t* name) {
+    if (!name || !*name) return nullptr;
+    auto* text = static_cast<const UiString*>(mine.Find(name));
+    if (!text) text = static_cast<const UiString*>(shared.Find(name));
+    return text ? text->GetData() : nullptr;
+}
+
+bool RemoveText(UiStringPtrMap& table, const wchar_t* name) {
+    if (!name || !*name) return false;
+    auto* text = static_cast<UiString*>(table.Find(name, false));
+    if (!text) return false;
+    table.Remove(name);
+    delete text;
+    return true;
+}
+
+}  // namespace
+
+void CPaintManagerUI::AddDefaultAttributeList(const wchar_t* className, const wchar_t* list, bool shared) {
+    if (!className || !*className) return;
+    UiStringPtrMap& table = ChooseTable(shared || m_forceShared, m_defaultAttributes, Shared().defaultAttributes);
+    // A later list for the same class replaces the earlier one.
+    delete static_cast<UiString*>(table.Set(className, new UiString(list)));
+}
+
+const wchar_t* CPaintManagerUI::GetDefaultAttributeList(const wchar_t* className) const {
+    return FindText(m_defaultAttributes, Shared().defaultAttributes, className);
+}
+
+bool CPaintManagerUI::RemoveDefaultAttributeList(const wchar_t* className, bool shared) {
+    return RemoveText(shared ? Shared().defaultAttributes : m_defaultAttributes, className);
+}
+
+void CPaintManagerUI::RemoveAllDefaultAttributeList(bool shared) {
+    DeleteAllValues<UiString>(shared ? Shared().defaultAttributes : m_defaultAttributes);
+}
+
+void CPaintManagerUI::AddStyle(const wchar_t* name, const wchar_t* text, bool shared) {
+    if (!name || !*name) return;
+    UiStringPtrMap& table = ChooseTable(shared || m_forceShared, m_styles, Shared().styles);
+    // The first style of a name stays.
+    if (table.Find(name, false)) return;
+    auto* value = new UiString(text);
+    if (!table.Insert(name, value)) delete value;
+}
+
+const wchar_t* CPaintManagerUI::GetStyle(const wchar_t* name) const { return FindText(m_styles, Shared().styles, name); }
+
+bool CPaintManagerUI::RemoveStyle(const wchar_t* name, bool shared) {
+    return RemoveText(shared ? Shared().styles : m_styles, name);
+}
+
+void CPaintManagerUI::RemoveAllStyle(bool shared) { DeleteAllValues<UiString>(shared ? Shared().styles : m_styles); }
+
+void CPaintManagerUI::FreeWindowAttributeTables() {
+    DeleteAllValues<UiString>(m_defaultAttributes);
+    DeleteAllValues<UiString>(m_styles);
+}
+
+// ---- option groups ----
+
+bool CPaintManagerUI::AddOptionGroup(const wchar_t* group, CControlUI* control) {
+    if (!group || !*group || !control) return false;
+    auto* members = static_cast<UiPtrArray*>(m_optionGroups.Find(group));
+    if (members) return members->Find(control) < 0 && members->Add(control);
+    members = new UiPtrArray(6);
+    if (!members->Add(control) || !m_optionGroups.Insert(group, members)) {
+        delete members;
+        return false;
+    }
+    return true;
+}
+
+UiPtrArray* CPaintManagerUI::GetOptionGroup(const wchar_t* group) const {
+    if (!group || !*group) return nullptr;
+    return static_cast<UiPtrArray*>(m_optionGroups.Find(group));
+}
+
+void CPaintManagerUI::RemoveOptionGroup(const wchar_t* group, CControlUI* control) {
+    UiPtrArray* members = GetOptionGroup(group);
+    if (!members) return;
+    const int index = members->Find(control);
+    if (index >= 0) members->Remove(index);
+    if (members->IsEmpty()) {
+        m_optionGroups.Remove(group);
+        delete members;
+    }
+}
+
+void CPaintManagerUI::RemoveAllOptionGroups() { DeleteAllValues<UiPtrArray>(m_optionGroups); }
+
+// ---- custom window attributes ----
+
+void CPaintManagerUI::AddWindowCustomAttribute(const wchar_t* name, const wchar_t* value) {
+    if (!name || !*name || !value || !*value) return;
+    // The first value of a name stays.
+    if (m_customAttributes.Find(name, false)) return;
+    auto* text = new UiString(value);
+    if (!m_customAttributes.Insert(name, text)) delete text;
+}
+
+const wchar_t* CPaintManagerUI::GetWindowCustomAttribute(const wchar_t* name) const {
+    if (!name || !*name) return nullptr;
+    auto* text = static_cast<const UiString*>(m_customAttributes.Find(name));
+    return text ? text->GetData() : nullptr;
+}
+
+bool CPaintManagerUI::RemoveWindowCustomAttribute(const wchar_t* name) { return RemoveText(m_customAttributes, name); }
+
+void CPaintManagerUI::RemoveAllWindowCustomAttribute() { DeleteAllValues<UiString>(m_customAttributes); }
+
+}  // namespace Veneer

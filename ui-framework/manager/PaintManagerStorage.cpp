@@ -1,0 +1,51 @@
+// The skin storage settings (forwarded to the process-wide skin storage) and
+// the global shutdown of the process-wide tables.
+#include <windows.h>
+
+#include "manager/CPaintManagerUI.h"
+#include "manager/PaintManagerShared.h"
+#include "render/CUiRender.h"
+#include "render/TImageInfo.h"
+
+namespace Veneer {
+
+void CPaintManagerUI::SetResourceType(ResourceType type) { CSkinStorage::SetResourceType(type); }
+
+ResourceType CPaintManagerUI::GetResourceType() { return CSkinStorage::GetResourceType(); }
+
+void CPaintManagerUI::SetResourcePath(const wchar_t* path) { CSkinStorage::SetResourcePath(path); }
+
+const UiString& CPaintManagerUI::GetResourcePath() { return CSkinStorage::GetResourcePath(); }
+
+void CPaintManagerUI::SetResourceZip(const wchar_t* name, bool cached, const wchar_t* password) {
+    CSkinStorage::SetResourceZip(name, cached, password);
+}
+
+void CPaintManagerUI::SetResourceZip(const void* bytes, unsigned int length, const wchar_t* password) {
+    CSkinStorage::SetResourceZip(bytes, length, password);
+}
+
+const UiString& CPaintManagerUI::GetResourceZip() { return CSkinStorage::GetResourceZip(); }
+
+bool CPaintManagerUI::IsCachedResourceZip() { return CSkinStorage::IsCachedResourceZip(); }
+
+void* CPaintManagerUI::GetResourceZipHandle() { return CSkinStorage::GetResourceZipHandle(); }
+
+const UiString& CPaintManagerUI::GetResourceZipPassword() { return CSkinStorage::GetResourceZipPassword(); }
+
+void CPaintManagerUI::Term() {
+    PaintManagerShared& shared = Shared();
+    ForEachEntry(shared.images,
+                 [](const wchar_t*, void* value) { CUiRender::FreeImage(static_cast<TImageInfo*>(value)); });
+    shared.images.RemoveAll();
+    DeleteAllValues<TFontInfo>(shared.fonts);
+    shared.defaultFont.font.Reset();
+    shared.defaultFont.metrics = TEXTMETRICW{};
+    DeleteAllValues<UiString>(shared.styles);
+    DeleteAllValues<UiString>(shared.defaultAttributes);
+    CSkinStorage::CloseResourceZip();
+    // A manager constructed after the shutdown sets the shared defaults up again.
+    shared.initialised = false;
+}
+
+}  // namespace Veneer
