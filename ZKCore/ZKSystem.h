@@ -2,16 +2,15 @@
 // Folders, the shell and the screen. Paths are returned as framework strings.
 #include <windows.h>
 
+#include "ZKBuildSettings.h"
 #include "core/UiString.h"
 
 namespace ZKCore {
 
 using Veneer::UiString;
 
-// Product folder name under Program Files and the roaming data folder.
-#ifndef ZK_PRODUCT_FOLDER
-#define ZK_PRODUCT_FOLDER L"ZKPDFEditor"
-#endif
+// Product folder name under Program Files and the roaming data folder (a
+// build setting).
 constexpr const wchar_t* kProductFolder = ZK_PRODUCT_FOLDER;
 
 // Folder of the running executable without a trailing backslash.

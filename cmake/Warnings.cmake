@@ -1,4 +1,6 @@
 # One set of definitions and warnings for every target of this project.
+# Declared before use: the option must exist when the flags are composed.
+option(ZK_WERROR "Treat warnings as errors" ON)
 add_library(zk_options INTERFACE)
 target_compile_definitions(zk_options INTERFACE
   UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
@@ -11,4 +13,3 @@ else()
     -Wformat=2 -Wno-missing-field-initializers
     $<$<BOOL:${ZK_WERROR}>:-Werror>)
 endif()
-option(ZK_WERROR "Treat warnings as errors" ON)

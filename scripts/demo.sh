@@ -8,8 +8,30 @@ bash "$root/scripts/build.sh" i686
 bash "$root/scripts/wine-prefix.sh"
 source "$root/scripts/session.sh"
 [ -n "${DISPLAY:-}" ] && ZK_KEEP_DISPLAY=1
+mkdir -p "$root/build/logs"
+
+# The local download service, where the build looks for the package (the
+# default build settings point at 127.0.0.1); it serves the substitute package.
+service_pid=""
+demo_stop() {
+  if [ -n "$service_pid" ]; then kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true; fi
+  zk_session_stop
+}
+trap demo_stop EXIT
+server="$(cat "$root/build/i686/download-server.txt" 2>/dev/null || true)"
+case "$server" in
+  http://127.0.0.1:*)
+    python3 "$root/tools/download-service/download_service.py" --port "${server##*:}" \
+      --package "$root/build/i686/tools/package/ZKPDFEditorPackage.exe" \
+      --log "$root/build/logs/demo-requests.log" >"$root/build/logs/demo-service.log" 2>&1 </dev/null &
+    service_pid=$!
+    echo "demo: download service on $server"
+    ;;
+  *) echo "demo: the build downloads from $server (no local service started)" ;;
+esac
+# The substitute package takes a few seconds, as a real installation would.
+export ZK_PACKAGE_DELAY_MS="${ZK_PACKAGE_DELAY_MS:-3000}"
 zk_session_start
-trap zk_session_stop EXIT
 exe="$root/build/i686/installer/entry/ZKInstaller.exe"
 echo "demo: starting $exe"
 set +e

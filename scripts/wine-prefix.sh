@@ -4,7 +4,18 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 stamp="$WINEPREFIX/.zk-ready"
-[ -f "$stamp" ] && exit 0
+
+# Keep the prefix self-contained: Wine links the user's shell folders (Desktop,
+# Documents, ...) to $HOME; as plain folders, a desktop shortcut made by a test
+# stays inside build/wineprefix.
+unlink_shell_folders() {
+  local link
+  for link in "$WINEPREFIX"/drive_c/users/*/{Desktop,Documents,Downloads,Music,Pictures,Videos}; do
+    if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+  done
+}
+
+if [ -f "$stamp" ]; then unlink_shell_folders; exit 0; fi
 mkdir -p "$WINEPREFIX"
 echo "wine-prefix: creating $WINEPREFIX"
 wineboot -i >"$WINEPREFIX.boot.log" 2>&1 </dev/null || true
@@ -28,4 +39,5 @@ open(sys.argv[1], "wb").write(b"\xff\xfe" + text.encode("utf-16-le"))
 PY
 wine regedit "$reg" >"$WINEPREFIX.reg.log" 2>&1 </dev/null
 wineserver -w
+unlink_shell_folders
 touch "$stamp"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <commctrl.h>
 #include <windows.h>
 
 #include <atomic>
@@ -34,9 +35,31 @@ BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
+// Text of the tree item the dialog has selected, or empty.
+std::wstring SelectedTreeText(HWND dialog) {
+    HWND tree = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
+    if (!tree) {
+        // The new dialog style nests the tree one level deeper.
+        for (HWND child = GetWindow(dialog, GW_CHILD); child && !tree; child = GetWindow(child, GW_HWNDNEXT)) {
+            tree = FindWindowExW(child, nullptr, WC_TREEVIEWW, nullptr);
+        }
+    }
+    if (!tree) return L"";
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item) return L"";
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW info{};
+    info.mask = TVIF_TEXT;
+    info.hItem = item;
+    info.pszText = text;
+    info.cchTextMax = MAX_PATH;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&info));
+    return text;
+}
+
 // Runs the folder picker on its own thread, waits for its dialog and presses
 // the given button; returns what the picker returned.
-std::wstring PickAndPress(const std::wstring& start, int button) {
+std::wstring PickAndPress(const std::wstring& start, int button, const std::wstring& expectSelected = L"") {
     std::wstring result = L"<not returned>";
     std::atomic<DWORD> threadId{0};
     std::thread picker([&] {
@@ -54,7 +77,12 @@ std::wstring PickAndPress(const std::wstring& start, int button) {
         }
     }
     if (search.found) {
-        Sleep(300);  // let the selection callback run
+        // The selection callback runs once the dialog has initialised; wait
+        // until the tree shows the starting folder (bounded).
+        for (int i = 0; i < 400 && !expectSelected.empty(); ++i) {
+            if (_wcsicmp(SelectedTreeText(search.found).c_str(), expectSelected.c_str()) == 0) break;
+            Sleep(50);
+        }
         PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     }
     picker.join();
@@ -63,9 +91,11 @@ std::wstring PickAndPress(const std::wstring& start, int button) {
 }  // namespace
 
 TEST(BrowseForFolder, OpensOnTheStartingFolderAndConfirmingReturnsIt) {
-    const std::wstring folder = TempPath(L"zkpick-" + std::to_wstring(GetTickCount()));
+    const std::wstring leaf = L"zkpick-" + std::to_wstring(GetTickCount());
+    // A shallow folder: the dialog expands the tree one level at a time.
+    const std::wstring folder = L"C:\\" + leaf;
     CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring chosen = PickAndPress(folder, IDOK);
+    const std::wstring chosen = PickAndPress(folder, IDOK, leaf);
     EXPECT_EQ(_wcsicmp(chosen.c_str(), folder.c_str()), 0) << chosen;
     RemoveDirectoryW(folder.c_str());
 }
@@ -84,7 +114,7 @@ TEST(OpenWithShell, StartsTheAssociatedProgram) {
     const HINSTANCE result = OpenWithShell(script.c_str());
     EXPECT_GT(reinterpret_cast<INT_PTR>(result), 32);
     bool created = false;
-    for (int i = 0; i < 100 && !created; ++i) {
+    for (int i = 0; i < 300 && !created; ++i) {
         Sleep(100);
         created = GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
     }

@@ -19,17 +19,32 @@ public:
                  std::to_wstring(GetTickCount());
         CreateDirectoryW(m_path.c_str(), nullptr);
     }
-    ~TempFolder() {
-        std::wstring from = m_path + L'\0';
-        SHFILEOPSTRUCTW op{};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NO_UI;
-        SHFileOperationW(&op);
-    }
+    // Removed bottom-up through the "\\?\" prefix: the shell's recursive
+    // delete mishandles trees deeper than MAX_PATH under Wine (it emptied the
+    // working folder instead).
+    ~TempFolder() { RemoveTree(L"\\\\?\\" + m_path); }
     const std::wstring& Path() const { return m_path; }
 
 private:
+    static void RemoveTree(const std::wstring& folder) {
+        WIN32_FIND_DATAW entry;
+        HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = entry.cFileName;
+                if (name == L"." || name == L"..") continue;
+                const std::wstring child = folder + L"\\" + name;
+                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    RemoveTree(child);
+                } else {
+                    DeleteFileW(child.c_str());
+                }
+            } while (FindNextFileW(find, &entry));
+            FindClose(find);
+        }
+        RemoveDirectoryW(folder.c_str());
+    }
+
     std::wstring m_path;
 };
 

@@ -189,7 +189,11 @@ bool ReadCurrentEntry(unzFile archive, const unz_file_info64& info, const std::s
     if (info.uncompressed_size > kMaxSkinFileBytes) return Fail(error, kFileTooLarge);
     const unsigned int size = static_cast<unsigned int>(info.uncompressed_size);
 
-    if (unzOpenCurrentFilePassword(archive, password.empty() ? nullptr : password.c_str()) != UNZ_OK) {
+    // The reader decrypts whenever it is given a password, so only encrypted
+    // entries (flag bit 0) get it: an archive may mix both kinds.
+    const bool encrypted = (info.flag & 1) != 0;
+    const char* key = encrypted && !password.empty() ? password.c_str() : nullptr;
+    if (unzOpenCurrentFilePassword(archive, key) != UNZ_OK) {
         return Fail(error, kCouldNotUnzip);
     }
     bytes.resize(size);

@@ -90,6 +90,8 @@ void CPaintManagerUI::Init(HWND hwnd, const wchar_t* name) {
         m_paintDc.reset(hwnd ? new UiWindowDc(hwnd) : nullptr);
         PaintManagerShared& shared = Shared();
         if (shared.managers.Find(this) < 0) shared.managers.Add(this);
+        // Layered mode asked for before the window existed takes effect now.
+        if (m_layeredRequested && !m_layered) SetLayered(true);
     }
 }
 
@@ -103,11 +105,19 @@ SIZE CPaintManagerUI::GetClientSize() const {
 
 // ---- process-wide settings ----
 
-void CPaintManagerUI::SetInstance(HINSTANCE instance) { Shared().instance = instance; }
+// The skin storage reads program resources from the effective resource
+// instance, so every change is passed on.
+void CPaintManagerUI::SetInstance(HINSTANCE instance) {
+    Shared().instance = instance;
+    CSkinStorage::SetResourceInstance(GetResourceInstance());
+}
 
 HINSTANCE CPaintManagerUI::GetInstance() { return Shared().instance; }
 
-void CPaintManagerUI::SetResourceInstance(HINSTANCE instance) { Shared().resourceInstance = instance; }
+void CPaintManagerUI::SetResourceInstance(HINSTANCE instance) {
+    Shared().resourceInstance = instance;
+    CSkinStorage::SetResourceInstance(GetResourceInstance());
+}
 
 HINSTANCE CPaintManagerUI::GetResourceInstance() {
     const PaintManagerShared& shared = Shared();

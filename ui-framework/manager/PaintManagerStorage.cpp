@@ -2,6 +2,7 @@
 // the global shutdown of the process-wide tables.
 #include <windows.h>
 
+#include "core/CSkinResources.h"
 #include "manager/CPaintManagerUI.h"
 #include "manager/PaintManagerShared.h"
 #include "render/CUiRender.h"
@@ -34,6 +35,7 @@ void* CPaintManagerUI::GetResourceZipHandle() { return CSkinStorage::GetResource
 const UiString& CPaintManagerUI::GetResourceZipPassword() { return CSkinStorage::GetResourceZipPassword(); }
 
 void CPaintManagerUI::Term() {
+    CSkinResources::GetInstance()->Release();
     PaintManagerShared& shared = Shared();
     ForEachEntry(shared.images,
                  [](const wchar_t*, void* value) { CUiRender::FreeImage(static_cast<TImageInfo*>(value)); });

@@ -284,13 +284,18 @@ BOOL WINAPI CUiRender::SoftwareAlphaBlend(HDC dst, int x, int y, int width, int 
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(info.bmiHeader);
         info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
+        info.bmiHeader.biHeight = -h;  // top-down
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
         bitmap.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        return bitmap && GetBitmapPixels(bitmap.Get(), &pixels);
+        if (!bitmap || !bits) return false;
+        pixels.top = static_cast<BYTE*>(bits);
+        pixels.width = w;
+        pixels.height = h;
+        pixels.stride = static_cast<ptrdiff_t>(w) * 4;
+        return true;
     };
     UiBitmap srcBitmap, dstBitmap;
     UiPixels32 srcPixels, dstPixels;

@@ -37,9 +37,10 @@ class CUiRender {
 public:
     // --- Images -------------------------------------------------------------
     // With `type`: the program resource `name` of that type from `instance`
-    // (the process module when null); a name starting with a digit is a
-    // numeric id. Without: the skin storage, then `name` as a plain file path.
-    // Null when there are no bytes or they do not decode.
+    // (when null, the skin storage's resource instance, else the executable);
+    // a name starting with a digit is a numeric id. Without: the skin
+    // storage, then `name` as a plain file path. Null when there are no bytes
+    // or they do not decode.
     static TImageInfo* LoadImage(const wchar_t* name, const wchar_t* type, DWORD mask, HINSTANCE instance);
     // Decodes PNG, JPEG, BMP or GIF bytes into a premultiplied top-down BGRA
     // DIB; a pixel equal to `mask` (0xAARRGGBB after premultiplication)
@@ -63,7 +64,8 @@ public:
     // Draws an already loaded image as `spec` says: geometry above, nothing
     // when it misses `item` or `paint` (still true), blending when the window
     // is layered or the image has alpha, ratio = process scale / spec.scale.
-    // False only without an image.
+    // False only without an image. DrawImageInfo is the image-table lookup
+    // (empty name or missing image: false) followed by this.
     static bool DrawImageRecord(HDC dc, const TImageInfo* image, const RECT& item, const RECT& paint,
                                 const TImageSpec& spec, bool layered);
 

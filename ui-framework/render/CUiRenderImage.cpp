@@ -7,6 +7,7 @@
 
 #include "core/CSkinStorage.h"
 #include "render/CUiRender.h"
+#include "render/UiBlend.h"
 
 namespace Veneer {
 
@@ -20,7 +21,8 @@ struct StbFree {
 // the resource functions accept as "#<id>".
 bool ReadImageResource(const wchar_t* name, const wchar_t* type, HINSTANCE instance,
                        std::vector<unsigned char>& bytes) {
-    HINSTANCE module = instance ? instance : ::GetModuleHandleW(nullptr);
+    HINSTANCE module = instance ? instance : CSkinStorage::GetResourceInstance();
+    if (!module) module = ::GetModuleHandleW(nullptr);
     if (name[0] >= L'0' && name[0] <= L'9') {
         UiString id(L"#");
         id += name;
@@ -88,6 +90,7 @@ TImageInfo* CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWO
 
     TImageInfo* image = new (std::nothrow) TImageInfo;
     if (!image) return nullptr;
+    RememberTopDownBitmap(bitmap.Get());
     image->bitmap = bitmap.Release();
     image->bits = static_cast<BYTE*>(bits);
     image->width = width;
@@ -99,7 +102,10 @@ TImageInfo* CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWO
 
 void CUiRender::FreeImage(TImageInfo* image) {
     if (!image) return;
-    if (image->bitmap) ::DeleteObject(image->bitmap);
+    if (image->bitmap) {
+        ForgetBitmap(image->bitmap);
+        ::DeleteObject(image->bitmap);
+    }
     delete[] image->hslSource;
     delete image;
 }

@@ -121,8 +121,11 @@ void CUiRender::DrawGradient(HDC dc, const RECT& rect, DWORD color1, DWORD color
     DWORD* pixel = static_cast<DWORD*>(bits);
     for (size_t i = 0, n = static_cast<size_t>(width) * static_cast<size_t>(height); i < n; ++i)
         pixel[i] |= 0xFF000000;
+    RememberTopDownBitmap(bitmap.Get());
     AlphaBlendAny(dc, rect.left, rect.top, width, height, memory.Get(), 0, 0, width, height,
                   BLENDFUNCTION{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), 0});
+    memory.Select(nullptr);
+    ForgetBitmap(bitmap.Get());
 }
 
 void CUiRender::DrawLine(HDC dc, const RECT& rect, int /*size*/, DWORD color, int /*style*/) {

@@ -38,6 +38,16 @@ UiRect ReadRect(const wchar_t* text) {
     return rect;
 }
 
+// The rectangle rule of the DPI scaler for an arbitrary percentage: position
+// and size scale apart, halves rounding away from zero.
+UiRect ScaleRectByPercent(const UiRect& rect, int percent) {
+    const int width = ::MulDiv(rect.right - rect.left, percent, 100);
+    const int height = ::MulDiv(rect.bottom - rect.top, percent, 100);
+    const int left = ::MulDiv(rect.left, percent, 100);
+    const int top = ::MulDiv(rect.top, percent, 100);
+    return UiRect(left, top, left + width, top + height);
+}
+
 bool IsTrue(const UiString& value) { return value.CompareNoCase(L"true") == 0; }
 
 }  // namespace
@@ -50,6 +60,9 @@ void TImageSpec::Parse(const wchar_t* descriptorText, const wchar_t* modifierTex
     ReadText(descriptor, scaler);
     ReadText(modifier, scaler);
     if (scaler && scaler->GetScale() != 100) FindDpiVariant(scaler->GetScale());
+    // The source counts pixels of the image actually used: the variant's
+    // scale, not the screen's (a 1x image at 150 % keeps its source).
+    if (scale != 1.0) source = ScaleRectByPercent(source, static_cast<int>(scale * 100.0 + 0.5));
 }
 
 // key='value' pairs separated by blanks. Any fault ends the text and keeps
@@ -84,19 +97,26 @@ void TImageSpec::ReadText(const wchar_t* text, const CDpiScaler* scaler) {
 }
 
 void TImageSpec::ApplyKey(const UiString& key, const UiString& value, const CDpiScaler* scaler) {
-    auto scaled = [scaler](const UiRect& rect) { return scaler ? UiRect(scaler->Scale(rect)) : rect; };
+    // dest is a rectangle: position and size scale apart so the size survives. corner and padding are four widths: each scales alone
+    // (the rectangle rule would turn corner 20,0,1,0 into 30,0,1,0 at 150 %).
+    auto scaledRect = [scaler](const UiRect& rect) { return scaler ? UiRect(scaler->Scale(rect)) : rect; };
+    auto scaledWidths = [scaler](const UiRect& widths) {
+        if (!scaler) return widths;
+        return UiRect(scaler->Scale(static_cast<int>(widths.left)), scaler->Scale(static_cast<int>(widths.top)),
+                      scaler->Scale(static_cast<int>(widths.right)), scaler->Scale(static_cast<int>(widths.bottom)));
+    };
     if (key == L"file" || key == L"res") {
         imageName = value;
     } else if (key == L"restype") {
         resType = value;
     } else if (key == L"dest") {
-        dest = scaled(ReadRect(value));
+        dest = scaledRect(ReadRect(value));
     } else if (key == L"source") {
-        source = scaled(ReadRect(value));
+        source = ReadRect(value);  // image pixels: scaled once the variant is known
     } else if (key == L"corner") {
-        corner = scaled(ReadRect(value));
+        corner = scaledWidths(ReadRect(value));
     } else if (key == L"padding") {
-        padding = scaled(ReadRect(value));
+        padding = scaledWidths(ReadRect(value));
     } else if (key == L"mask") {
         const wchar_t* p = value;
         if (*p == L'#') ++p;

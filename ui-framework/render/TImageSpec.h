@@ -31,9 +31,10 @@ struct TImageSpec {
     double scale = 1.0;   // scale of the DPI variant in use (1.0 = plain file)
 
     // Clears the record, reads `descriptor` and then `modifier` (either may be
-    // null). With a scaler, "dest", "source", "corner" and "padding" are scaled
-    // and, at a scale other than 100 %, the best DPI variant of the image file
-    // that loads ("name@1.5x.png", ...) replaces the plain name.
+    // null). With a scaler, "dest", "corner" and "padding" are scaled to
+    // window pixels and, at a scale other than 100 %, the best DPI variant of
+    // the image file that loads ("name@1.5x.png", ...) replaces the plain
+    // name; "source" is then scaled by the variant's own scale.
     void Parse(const wchar_t* descriptorText, const wchar_t* modifierText, const CDpiScaler* scaler);
 
     // The variant name of `baseName` for `percent` (150 -> "name@1.5x.png"):

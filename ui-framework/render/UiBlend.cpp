@@ -9,48 +9,55 @@ namespace Veneer {
 
 namespace {
 
-// floor(t / 255) for 0 <= t < 65536 without a division.
-inline DWORD Div255(DWORD t) { return (t + 1 + (t >> 8)) >> 8; }
+// Two channels at a time: the blue/red (or green/alpha) bytes of a pixel sit
+// in the low bytes of two 16-bit lanes (mask 0x00FF00FF). Every product
+// below stays under 65536 - 256, so lanes never carry into each other.
+constexpr DWORD kLanes = 0x00FF00FF;
+constexpr DWORD kHalf = 0x007F007F;  // + 127 in each lane: round to nearest
 
-// AlphaBlend's arithmetic (premultiplied source-over). Each colour channel:
-// src' + round(dst * (255 - a') / 255), with src' and a' the source channel
-// and alpha scaled by the constant alpha (unscaled when it is 255). The sum
-// cannot exceed 255 for premultiplied input; other input saturates.
-inline DWORD OverChannel(DWORD srcChannel, DWORD dstChannel, DWORD inverse) {
-    const DWORD value = srcChannel + Div255(dstChannel * inverse + 127);
-    return value > 255 ? 255 : value;
+// floor(t / 255) in each lane, without a division.
+inline DWORD Div255Lanes(DWORD t) { return ((t + 0x00010001 + ((t >> 8) & kLanes)) >> 8) & kLanes; }
+
+// x + y in each lane, saturating at 255 (only input that is not
+// premultiplied can exceed it).
+inline DWORD AddLanes(DWORD x, DWORD y) {
+    DWORD sum = x + y;
+    const DWORD carry = sum & 0x01000100;
+    sum |= carry - (carry >> 8);
+    return sum & kLanes;
+}
+
+// AlphaBlend's arithmetic (premultiplied source-over), channel by channel:
+// src' + round(dst * (255 - a') / 255), where src' and a' are the source
+// channel and alpha scaled by the constant alpha (unscaled when it is 255),
+// each rounded to nearest.
+inline DWORD OverScaled(DWORD dst, DWORD srcBr, DWORD srcAg) {
+    const DWORD inverse = 255 - (srcAg >> 16);
+    const DWORD br = Div255Lanes((dst & kLanes) * inverse + kHalf);
+    const DWORD ag = Div255Lanes(((dst >> 8) & kLanes) * inverse + kHalf);
+    return AddLanes(srcBr, br) | AddLanes(srcAg, ag) << 8;
 }
 
 inline DWORD BlendOver(DWORD dst, DWORD src) {
-    const DWORD alpha = src >> 24;
-    if (alpha == 255) return src;
-    if (src == 0) return dst;
-    const DWORD inverse = 255 - alpha;
-    return OverChannel(src & 0xFF, dst & 0xFF, inverse) | OverChannel((src >> 8) & 0xFF, (dst >> 8) & 0xFF, inverse) << 8 |
-           OverChannel((src >> 16) & 0xFF, (dst >> 16) & 0xFF, inverse) << 16 |
-           OverChannel(alpha, dst >> 24, inverse) << 24;
+    if ((src >> 24) == 255) return src;  // dst * 0 rounds to 0
+    if (src == 0) return dst;            // dst * 255 / 255
+    return OverScaled(dst, src & kLanes, (src >> 8) & kLanes);
 }
 
 inline DWORD BlendOverConstant(DWORD dst, DWORD src, DWORD constant) {
     if (src == 0) return dst;
-    const DWORD b = Div255((src & 0xFF) * constant + 127);
-    const DWORD g = Div255(((src >> 8) & 0xFF) * constant + 127);
-    const DWORD r = Div255(((src >> 16) & 0xFF) * constant + 127);
-    const DWORD alpha = Div255((src >> 24) * constant + 127);
-    const DWORD inverse = 255 - alpha;
-    return OverChannel(b, dst & 0xFF, inverse) | OverChannel(g, (dst >> 8) & 0xFF, inverse) << 8 |
-           OverChannel(r, (dst >> 16) & 0xFF, inverse) << 16 | OverChannel(alpha, dst >> 24, inverse) << 24;
+    const DWORD br = Div255Lanes((src & kLanes) * constant + kHalf);
+    const DWORD ag = Div255Lanes(((src >> 8) & kLanes) * constant + kHalf);
+    return OverScaled(dst, br, ag);
 }
 
-// Without per-pixel alpha every channel, alpha included, is a plain mix.
-inline DWORD MixChannel(DWORD src, DWORD dst, DWORD constant) {
-    return Div255(src * constant + dst * (255 - constant) + 127);
-}
-
+// Without per-pixel alpha every channel, alpha included, is a plain mix:
+// round((src * k + dst * (255 - k)) / 255).
 inline DWORD BlendConstant(DWORD dst, DWORD src, DWORD constant) {
-    return MixChannel(src & 0xFF, dst & 0xFF, constant) | MixChannel((src >> 8) & 0xFF, (dst >> 8) & 0xFF, constant) << 8 |
-           MixChannel((src >> 16) & 0xFF, (dst >> 16) & 0xFF, constant) << 16 |
-           MixChannel(src >> 24, dst >> 24, constant) << 24;
+    const DWORD inverse = 255 - constant;
+    const DWORD br = Div255Lanes((src & kLanes) * constant + (dst & kLanes) * inverse + kHalf);
+    const DWORD ag = Div255Lanes(((src >> 8) & kLanes) * constant + ((dst >> 8) & kLanes) * inverse + kHalf);
+    return br | ag << 8;
 }
 
 bool Intersect(RECT* out, const RECT& a, const RECT& b) {
@@ -78,12 +85,12 @@ void BlendArea(const UiPixels32& dst, const RECT& dstRect, const UiPixels32& src
         columns.resize(static_cast<size_t>(count));
         for (int i = 0; i < count; ++i)
             columns[static_cast<size_t>(i)] =
-                srcRect.left + StretchSourceIndex(area.left + i - dstRect.left, srcWidth, dstWidth);
+                srcRect.left + StretchSourceIndex(area.left + i - dstRect.left, srcWidth, dstWidth, false);
     }
     const int columnShift = srcRect.left - dstRect.left;
 
     for (int y = area.top; y < area.bottom; ++y) {
-        const int sy = srcRect.top + StretchSourceIndex(y - dstRect.top, srcHeight, dstHeight);
+        const int sy = srcRect.top + StretchSourceIndex(y - dstRect.top, srcHeight, dstHeight, true);
         const DWORD* srcRow = src.Row(sy);
         DWORD* out = dst.Row(y) + area.left;
         if (stretchX) {
@@ -125,19 +132,21 @@ bool BlendPixelsClipped(const UiPixels32& dst, const RECT& dstRect, const UiPixe
 
 }  // namespace
 
-int StretchSourceIndex(int index, int srcLength, int dstLength) {
+int StretchSourceIndex(int index, int srcLength, int dstLength, bool vertical) {
     if (srcLength == dstLength || dstLength <= 0) return index;
     const int64_t i = index;
     const int64_t s = srcLength;
     const int64_t d = dstLength;
     int64_t result;
     if (dstLength > srcLength) {
-        // Enlarging: the pixel whose span holds the destination centre; a
-        // centre on a boundary takes the left (upper) pixel.
+        // Enlarging: the pixel whose span holds the destination pixel's
+        // centre; a centre on a boundary takes the left (upper) pixel.
         result = ((2 * i + 1) * s + 2 * d - 1) / (2 * d) - 1;
+    } else if (vertical) {
+        // Shrinking rows: the source row nearest to i * s / d, halves up.
+        result = (2 * i * s + d) / (2 * d);
     } else {
-        // Shrinking: the pixel nearest to the end of the destination pixel's
-        // span, halves rounding up.
+        // Shrinking columns: the column nearest to (i + 1) * s / d - 1, halves down.
         result = ((2 * i + 2) * s - d) / (2 * d);
     }
     if (result < 0) result = 0;
@@ -156,40 +165,141 @@ bool BlendPixels(const UiPixels32& dst, const RECT& dstRect, const UiPixels32& s
     return BlendPixelsClipped(dst, dstRect, src, srcRect, constantAlpha, perPixelAlpha, &clip, 1);
 }
 
-bool GetBitmapPixels(HBITMAP bitmap, UiPixels32* pixels) {
-    if (!bitmap || !pixels) return false;
-    DIBSECTION section{};
-    if (::GetObjectW(bitmap, sizeof(section), &section) != static_cast<int>(sizeof(section))) return false;
-    const BITMAP& bm = section.dsBm;
+namespace {
+
+// A 32-bit uncompressed DIB section, orientation not yet known.
+bool ReadDibSection(HBITMAP bitmap, DIBSECTION* section) {
+    if (!bitmap) return false;
+    if (::GetObjectW(bitmap, sizeof(*section), section) != static_cast<int>(sizeof(*section))) return false;
+    const BITMAP& bm = section->dsBm;
     if (!bm.bmBits || bm.bmBitsPixel != 32 || bm.bmWidth <= 0 || bm.bmHeight <= 0) return false;
-    const DWORD compression = section.dsBmih.biCompression;
-    if (compression == BI_BITFIELDS) {
-        if (section.dsBitfields[0] != 0xFF0000 || section.dsBitfields[1] != 0xFF00 ||
-            section.dsBitfields[2] != 0xFF)
-            return false;
-    } else if (compression != BI_RGB) {
-        return false;
+    const DWORD compression = section->dsBmih.biCompression;
+    if (compression == BI_BITFIELDS)
+        return section->dsBitfields[0] == 0xFF0000 && section->dsBitfields[1] == 0xFF00 &&
+               section->dsBitfields[2] == 0xFF;
+    return compression == BI_RGB;
+}
+
+// GetObject reports every DIB section with a positive height, top-down or
+// not, so the orientation is asked of GDI itself: mark the first pixel in
+// memory and read device pixel (0, 0) back with the clip lifted. The marker
+// differs from the pixel that would be there if memory were bottom-up, and
+// the original value is put back.
+bool ProbeTopDown(HDC dc, const BITMAP& bm, POINT offset, bool* topDown) {
+    if (bm.bmHeight == 1) {
+        *topDown = true;
+        return true;
     }
+    ::GdiFlush();
+    DWORD* first = static_cast<DWORD*>(bm.bmBits);
+    const DWORD* last = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(bm.bmBits) +
+                                                       static_cast<ptrdiff_t>(bm.bmWidthBytes) * (bm.bmHeight - 1));
+    const DWORD saved = *first;
+    const DWORD marker = (*last ^ 0x00FFFFFF) & 0x00FFFFFF;
+    *first = marker;
+
+    UiRegion clip(::CreateRectRgn(0, 0, 0, 0));
+    const bool hadClip = clip && ::GetClipRgn(dc, clip.Get()) == 1;
+    ::SelectClipRgn(dc, nullptr);
+    const COLORREF seen = ::GetPixel(dc, -offset.x, -offset.y);
+    ::SelectClipRgn(dc, hadClip ? clip.Get() : nullptr);
+    *first = saved;
+
+    if (seen == CLR_INVALID) return false;
+    const COLORREF expected = RGB((marker >> 16) & 0xFF, (marker >> 8) & 0xFF, marker & 0xFF);
+    *topDown = seen == expected;
+    return true;
+}
+
+// Orientation by bitmap handle, checked against the bits and size so that a
+// reused handle is probed again.
+struct OrientationEntry {
+    HBITMAP bitmap;
+    const void* bits;
+    LONG width;
+    LONG height;
+    bool topDown;
+};
+thread_local std::vector<OrientationEntry> t_orientations;
+
+OrientationEntry* FindOrientation(HBITMAP bitmap, const BITMAP& bm) {
+    for (OrientationEntry& entry : t_orientations)
+        if (entry.bitmap == bitmap) {
+            if (entry.bits == bm.bmBits && entry.width == bm.bmWidth && entry.height == bm.bmHeight) return &entry;
+            entry = t_orientations.back();
+            t_orientations.pop_back();
+            return nullptr;
+        }
+    return nullptr;
+}
+
+void StoreOrientation(HBITMAP bitmap, const BITMAP& bm, bool topDown) {
+    // Bounded: handles are reused, and the oldest entry goes when it is full.
+    if (t_orientations.size() >= 4096) t_orientations.erase(t_orientations.begin());
+    t_orientations.push_back(OrientationEntry{bitmap, bm.bmBits, bm.bmWidth, bm.bmHeight, topDown});
+}
+
+void SetPixels(const BITMAP& bm, bool topDown, UiPixels32* pixels) {
     BYTE* bits = static_cast<BYTE*>(bm.bmBits);
     const ptrdiff_t stride = bm.bmWidthBytes;
     pixels->width = bm.bmWidth;
     pixels->height = bm.bmHeight;
-    if (section.dsBmih.biHeight < 0) {
-        pixels->top = bits;
-        pixels->stride = stride;
+    pixels->top = topDown ? bits : bits + stride * (bm.bmHeight - 1);
+    pixels->stride = topDown ? stride : -stride;
+}
+
+// Pixels of a bitmap selected into `dc` (device = logical + offset).
+bool SelectedBitmapPixels(HDC dc, HBITMAP bitmap, POINT offset, UiPixels32* pixels) {
+    DIBSECTION section{};
+    if (!ReadDibSection(bitmap, &section)) return false;
+    bool topDown = true;
+    if (const OrientationEntry* known = FindOrientation(bitmap, section.dsBm)) {
+        topDown = known->topDown;
     } else {
-        pixels->top = bits + stride * (bm.bmHeight - 1);
-        pixels->stride = -stride;
+        if (!ProbeTopDown(dc, section.dsBm, offset, &topDown)) return false;
+        StoreOrientation(bitmap, section.dsBm, topDown);
     }
+    SetPixels(section.dsBm, topDown, pixels);
     return true;
+}
+
+}  // namespace
+
+void RememberTopDownBitmap(HBITMAP bitmap) {
+    DIBSECTION section{};
+    if (!ReadDibSection(bitmap, &section)) return;
+    if (!FindOrientation(bitmap, section.dsBm)) StoreOrientation(bitmap, section.dsBm, true);
+}
+
+void ForgetBitmap(HBITMAP bitmap) {
+    for (size_t i = 0; i < t_orientations.size(); ++i)
+        if (t_orientations[i].bitmap == bitmap) {
+            t_orientations[i] = t_orientations.back();
+            t_orientations.pop_back();
+            return;
+        }
+}
+
+bool GetBitmapPixels(HBITMAP bitmap, UiPixels32* pixels) {
+    if (!pixels) return false;
+    DIBSECTION section{};
+    if (!ReadDibSection(bitmap, &section)) return false;
+    if (const OrientationEntry* known = FindOrientation(bitmap, section.dsBm)) {
+        SetPixels(section.dsBm, known->topDown, pixels);
+        return true;
+    }
+    // Not selected anywhere (else selecting it here fails): probe in a DC of our own.
+    UiMemoryDc probe(nullptr);
+    if (!probe) return false;
+    probe.Select(bitmap);
+    if (::GetCurrentObject(probe.Get(), OBJ_BITMAP) != bitmap) return false;
+    return SelectedBitmapPixels(probe.Get(), bitmap, POINT{0, 0}, pixels);
 }
 
 bool UiBlendTarget::Attach(HDC dc) {
     m_clip.clear();
     m_pixels = UiPixels32();
     if (!dc) return false;
-    UiPixels32 pixels;
-    if (!GetBitmapPixels(static_cast<HBITMAP>(::GetCurrentObject(dc, OBJ_BITMAP)), &pixels)) return false;
     if (::GetMapMode(dc) != MM_TEXT) return false;
     if (::GetLayout(dc) & LAYOUT_RTL) return false;
     XFORM transform{};
@@ -201,6 +311,9 @@ bool UiBlendTarget::Attach(HDC dc) {
     ::GetViewportOrgEx(dc, &viewport);
     ::GetWindowOrgEx(dc, &window);
     m_offset = POINT{viewport.x - window.x, viewport.y - window.y};
+    UiPixels32 pixels;
+    if (!SelectedBitmapPixels(dc, static_cast<HBITMAP>(::GetCurrentObject(dc, OBJ_BITMAP)), m_offset, &pixels))
+        return false;
 
     // The clip region, when there is one, is kept in device coordinates.
     const RECT surface{0, 0, pixels.width, pixels.height};

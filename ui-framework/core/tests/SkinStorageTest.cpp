@@ -158,6 +158,7 @@ TEST_F(SkinStorage, PasswordProtectedEntries) {
         {L"wrong", L"stored.xml", L"Could not unzip file"},
         {nullptr, L"secret.xml", L"Could not unzip file"},
         {nullptr, L"open.xml", L"ok:<open/>"},
+        {L"pässword", L"open.xml", L"ok:<open/>"},  // plain entries beside encrypted ones
     };
     for (const auto& c : cases) {
         CSkinStorage::CloseResourceZip();

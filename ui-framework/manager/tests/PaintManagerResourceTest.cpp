@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "WindowTestSupport.h"
+#include "core/CSkinResources.h"
+#include "core/CSkinStorage.h"
 #include "render/TImageInfo.h"
 #include "render/TImageSpec.h"
 
@@ -195,6 +197,13 @@ TEST(ProcessSettings, InstanceResourceFallbackAndPaths) {
     HINSTANCE self = GetModuleHandleW(nullptr);
     CPaintManagerUI::SetInstance(self);
     EXPECT_EQ(CPaintManagerUI::GetResourceInstance(), self);
+    EXPECT_EQ(CSkinStorage::GetResourceInstance(), self);  // where skin resources are read
+    HINSTANCE other = GetModuleHandleW(L"user32.dll");
+    CPaintManagerUI::SetResourceInstance(other);
+    EXPECT_EQ(CPaintManagerUI::GetResourceInstance(), other);
+    EXPECT_EQ(CSkinStorage::GetResourceInstance(), other);
+    CPaintManagerUI::SetResourceInstance(nullptr);
+    EXPECT_EQ(CSkinStorage::GetResourceInstance(), self);
     const UiString path = CPaintManagerUI::GetInstancePath();
     ASSERT_FALSE(path.IsEmpty());
     EXPECT_EQ(path[path.GetLength() - 1], L'\\');
@@ -231,4 +240,23 @@ TEST(ProcessSettings, DefaultColoursAreCopiedAndSharedOnesFollowed) {
     CPaintManagerUI third;
     EXPECT_EQ(third.GetDefaultFontColor(), 0xFF222222u);
     third.SetDefaultFontColor(0xFF000000, true);
+}
+
+TEST(ProcessSettings, TermReleasesTheSharedTablesAndTheResourceIndex) {
+    ASSERT_TRUE(CSkinResources::GetInstance()->LoadIndex(L"<Res><Image id=\"logo\" path=\"a.png\"/></Res>"));
+    EXPECT_EQ(CSkinResources::GetInstance()->GetImageCount(), 1);
+    {
+        CPaintManagerUI manager;
+        manager.AddFont(20, L"Tahoma", 30, false, false, false, true);
+        manager.AddStyle(L"common", L"width=\"1\"", true);
+        manager.AddDefaultAttributeList(L"Button", L"height=\"2\"", true);
+    }
+    CPaintManagerUI::Term();
+    EXPECT_EQ(CSkinResources::GetInstance()->GetImageCount(), 0);
+    CPaintManagerUI after;
+    EXPECT_EQ(after.GetStyle(L"common"), nullptr);
+    EXPECT_EQ(after.GetDefaultAttributeList(L"Button"), nullptr);
+    // The shared default font is set up again for managers made afterwards.
+    ASSERT_NE(after.GetFont(-1), nullptr);
+    EXPECT_EQ(after.GetFont(20), after.GetFont(-1));
 }

@@ -1,0 +1,182 @@
+#pragma once
+// Fetches the product package into a local file on a worker thread of its own
+// and reports start, progress and outcome through a callback.
+//
+// Notifications, all delivered on the worker thread (named "ABDEF"):
+//   1001 started    value 1.0                  text ""
+//   1002 progress   value received / expected  text ""   (only when expected > 0)
+//   1003 succeeded  value 0.0                  text "URLDownloadToFile"
+//   1004 failed     value last HRESULT         text "URLDownloadToFile"
+//                   (value 1.0, text "" when the destination path is empty)
+// The receiver must not block on the thread that owns the downloader: the
+// destructor waits for the worker.
+#include <windows.h>
+#include <urlmon.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "installer/engine/WorkerThread.h"
+
+namespace ZKInstaller {
+
+using ProgressCallback = std::function<void(int code, double value, const wchar_t* text)>;
+
+enum DownloadCode : int {
+    kDownloadStarted = 1001,
+    kDownloadProgress = 1002,
+    kDownloadSucceeded = 1003,
+    kDownloadFailed = 1004,
+};
+
+constexpr int kDownloadAttempts = 3;
+constexpr DWORD kRetryPauseMs = 1000;
+// A transfer that reports nothing for this long is abandoned and retried.
+constexpr DWORD kDefaultStallTimeoutMs = 30000;
+
+// Failure codes of an attempt that the platform reported as a success.
+// An HTTP status other than 2xx: 0x80190000 + status (404 -> 0x80190194).
+constexpr HRESULT HttpStatusResult(unsigned status) {
+    return static_cast<HRESULT>(0x80190000u | (status & 0xFFFFu));
+}
+// The file holds fewer or more bytes than the response announced.
+constexpr HRESULT kTruncatedResult = INET_E_DOWNLOAD_FAILURE;
+// Nothing arrived for the stall timeout.
+constexpr HRESULT kStalledResult = INET_E_CONNECTION_TIMEOUT;
+
+// The address actually requested: "file:///" URLs unchanged, every other URL
+// escaped byte by byte in UTF-8 (a space becomes "+").
+std::wstring PrepareTransferUrl(const std::wstring& url);
+// Content-Length of raw response headers; -1 when absent, malformed, or when
+// a content encoding makes the stored size differ from it.
+long long AnnouncedLength(const wchar_t* responseHeaders);
+
+class CDownloader {
+public:
+    virtual ~CDownloader() = default;
+    virtual int Start() = 0;
+};
+
+class CWinDownloader : public CDownloader {
+public:
+    // COM interfaces have no virtual destructor by design; this class's own is
+    // virtual and it is never deleted through an interface pointer.
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+#endif
+    // The status object handed to URLDownloadToFileW. The platform never owns
+    // it: reference counting is a no-op and its lifetime is the downloader's.
+    // Besides IBindStatusCallbackEx it answers IHttpNegotiate, the only way to
+    // learn the HTTP status, which the platform does not turn into a failure.
+    class CBindCallback : public IBindStatusCallbackEx, public IHttpNegotiate {
+    public:
+        CBindCallback() = default;
+        virtual ~CBindCallback();
+        CBindCallback(const CBindCallback&) = delete;
+        CBindCallback& operator=(const CBindCallback&) = delete;
+
+        void SetProgressCallback(const ProgressCallback& callback) { m_progressCallback = callback; }
+        // Makes OnProgress answer E_ABORT from now on and abandons a running transfer.
+        void Abort();
+        bool IsAborted() const { return m_aborted.load(); }
+
+        // Per-attempt bookkeeping, used by the download procedure.
+        void BeginAttempt();
+        void EndAttempt();
+        unsigned HttpStatus() const { return m_httpStatus; }
+        long long ExpectedLength() const;
+        // Abandons the running transfer if nothing was reported for `timeoutMs`;
+        // returns whether it did.
+        bool AbortIfStalled(DWORD timeoutMs);
+        bool Stalled() const { return m_stalled.load(); }
+
+        // IUnknown
+        STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
+        STDMETHODIMP_(ULONG) AddRef() override;
+        STDMETHODIMP_(ULONG) Release() override;
+        // IBindStatusCallback
+        STDMETHODIMP OnStartBinding(DWORD reserved, IBinding* binding) override;
+        STDMETHODIMP GetPriority(LONG* priority) override;
+        STDMETHODIMP OnLowResource(DWORD reserved) override;
+        STDMETHODIMP OnProgress(ULONG progress, ULONG progressMax, ULONG statusCode, LPCWSTR statusText) override;
+        STDMETHODIMP OnStopBinding(HRESULT result, LPCWSTR error) override;
+        STDMETHODIMP GetBindInfo(DWORD* bindFlags, BINDINFO* bindInfo) override;
+        STDMETHODIMP OnDataAvailable(DWORD flags, DWORD size, FORMATETC* format, STGMEDIUM* medium) override;
+        STDMETHODIMP OnObjectAvailable(REFIID riid, IUnknown* object) override;
+        // IBindStatusCallbackEx
+        STDMETHODIMP GetBindInfoEx(DWORD* bindFlags, BINDINFO* bindInfo, DWORD* bindFlags2, DWORD* reserved) override;
+        // IHttpNegotiate
+        STDMETHODIMP BeginningTransaction(LPCWSTR url, LPCWSTR headers, DWORD reserved, LPWSTR* additionalHeaders) override;
+        STDMETHODIMP OnResponse(DWORD status, LPCWSTR responseHeaders, LPCWSTR requestHeaders,
+                                LPWSTR* additionalRequestHeaders) override;
+
+    private:
+        void NoteActivity() { m_lastActivity = GetTickCount(); }
+        void ReleaseBinding();
+        // Aborts and releases a binding whose reference the caller took.
+        static void AbortBinding(IBinding* binding);
+
+        ProgressCallback m_progressCallback;
+        std::atomic<bool> m_aborted{false};
+
+        // Set and read on the worker thread, except the binding, which the
+        // watchdog and the destructor abort from other threads.
+        std::mutex m_bindingMutex;
+        IBinding* m_binding = nullptr;
+        std::atomic<DWORD> m_lastActivity{0};
+        std::atomic<bool> m_stalled{false};
+        unsigned m_httpStatus = 0;         // 0 until a response arrived (file URLs: never)
+        long long m_headerLength = -1;     // Content-Length, -1 when unknown
+        unsigned long m_reportedMax = 0;   // last non-zero total of OnProgress
+    };
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+    // `callback` must not be empty. Creates the worker suspended; nothing is
+    // delivered until Start.
+    CWinDownloader(const ProgressCallback& callback, const wchar_t* url, const wchar_t* path);
+    // Abandons a running transfer, waits for the worker and delivers nothing
+    // more. Must not run on the worker thread (inside a notification).
+    ~CWinDownloader() override;
+    CWinDownloader(const CWinDownloader&) = delete;
+    CWinDownloader& operator=(const CWinDownloader&) = delete;
+
+    // Starts the one download of this object: 1 when the worker was resumed.
+    // Later calls change nothing and return 0: a fresh download needs a fresh
+    // downloader.
+    int Start() override;
+    // Whether Start has run the download (or is running it).
+    bool HasStarted() const { return m_started.load(); }
+    // Waits for a started worker to finish; returns at once if never started.
+    void Wait() { m_worker.Join(); }
+    DWORD WorkerThreadId() const { return m_worker.ThreadId(); }
+
+    // A transfer silent for this long is abandoned and counts as a failed attempt.
+    void SetStallTimeout(DWORD milliseconds) { m_stallTimeoutMs = milliseconds; }
+
+private:
+    uint32_t Run();
+    // At most kDownloadAttempts attempts with pauses; the last result.
+    HRESULT AttemptAll(const std::wstring& address);
+    // One platform transfer, judged by its HTTP status and size as well.
+    HRESULT Attempt(const std::wstring& address);
+    void Deliver(int code, double value, const wchar_t* text);
+
+    CBindCallback m_statusCallback;
+    ProgressCallback m_progressCallback;
+    std::wstring m_path;
+    std::wstring m_url;
+    std::atomic<bool> m_started{false};
+    DWORD m_stallTimeoutMs = kDefaultStallTimeoutMs;
+    // Ends the retry pause and the watchdog early when the downloader goes away.
+    HANDLE m_stopEvent = nullptr;
+    // Declared last: destroyed first, after the destructor has joined it.
+    CWorkerThread m_worker;
+};
+
+}  // namespace ZKInstaller

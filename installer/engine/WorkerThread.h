@@ -1,0 +1,48 @@
+#pragma once
+// A platform thread created suspended, named for debuggers, started by Resume
+// and joined by its destructor.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace ZKInstaller {
+
+class CWorkerThread {
+public:
+    using Procedure = std::function<uint32_t(void*)>;
+
+    // Creates the thread suspended and names it; `name` empty gives "t<id>".
+    CWorkerThread(Procedure procedure, void* argument, const wchar_t* name);
+    // Joins the thread. A thread that was never resumed is released without
+    // running its procedure.
+    ~CWorkerThread();
+    CWorkerThread(const CWorkerThread&) = delete;
+    CWorkerThread& operator=(const CWorkerThread&) = delete;
+
+    // 1 if a thread exists and the platform resumed it, else 0.
+    int Resume();
+    // Waits until the thread has ended; returns at once when there is none or
+    // it was never resumed.
+    void Join();
+
+    DWORD ThreadId() const { return m_threadId; }
+    bool HasThread() const { return m_handle != nullptr; }
+    bool WasResumed() const { return m_resumed.load(); }
+
+private:
+    static unsigned __stdcall ThreadEntry(void* self);
+    void AnnounceName() const;
+
+    DWORD m_threadId = 0;
+    HANDLE m_handle = nullptr;
+    Procedure m_procedure;
+    void* m_argument = nullptr;
+    std::wstring m_name;
+    std::atomic<bool> m_resumed{false};
+    std::atomic<bool> m_skipProcedure{false};  // set when released unresumed
+};
+
+}  // namespace ZKInstaller

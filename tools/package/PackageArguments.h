@@ -1,0 +1,21 @@
+#pragma once
+// The package's reading of its command line: "-instdir=<folder> -dsc=<flag>",
+// the folder unquoted and possibly with spaces.
+#include <string>
+
+namespace ZKPackage {
+
+struct PackageArguments {
+    bool valid = false;          // "-instdir=" present with a non-empty folder
+    std::wstring installFolder;  // everything between "-instdir=" and the last " -dsc="
+    std::wstring shortcutFlag;   // the word after " -dsc=", as received
+    bool desktopShortcut = false;  // only for exactly "true"
+};
+
+// The arguments without the program name of a full command line (the program
+// name may be quoted and hold spaces).
+std::wstring SkipProgramName(const std::wstring& commandLine);
+// Reads the arguments (without the program name).
+PackageArguments ParsePackageArguments(const std::wstring& arguments);
+
+}  // namespace ZKPackage

@@ -1,0 +1,212 @@
+#include "controls/UiAttributeValues.h"
+
+#include <cstdlib>
+#include <cwchar>
+#include <cwctype>
+#include <string>
+
+namespace Veneer {
+
+namespace {
+
+bool IsBlank(wchar_t ch) { return ch != L'\0' && ch <= L' '; }
+
+// A decimal number where `p` points (leading blanks and a sign allowed); 0
+// and `p` unchanged when there is none.
+long ReadNumber(const wchar_t*& p) {
+    wchar_t* end = nullptr;
+    const long value = std::wcstol(p, &end, 10);
+    p = end;
+    return value;
+}
+
+double ReadFraction(const wchar_t*& p) {
+    wchar_t* end = nullptr;
+    const double value = std::wcstod(p, &end);
+    p = end;
+    return value;
+}
+
+// The one separator after a number, but never the terminator.
+void SkipSeparator(const wchar_t*& p) {
+    if (*p != L'\0') ++p;
+}
+
+int HexDigit(wchar_t ch) {
+    if (ch >= L'0' && ch <= L'9') return ch - L'0';
+    if (ch >= L'a' && ch <= L'f') return ch - L'a' + 10;
+    if (ch >= L'A' && ch <= L'F') return ch - L'A' + 10;
+    return -1;
+}
+
+// Hexadecimal digits right where `p` points; no blanks, sign or "0x".
+DWORD ReadHex(const wchar_t* p) {
+    unsigned long long value = 0;
+    for (int digit; (digit = HexDigit(*p)) >= 0; ++p) {
+        value = value * 16 + static_cast<unsigned>(digit);
+        if (value > 0xFFFFFFFFull) return 0xFFFFFFFF;
+    }
+    return static_cast<DWORD>(value);
+}
+
+bool EqualsNoCase(const wchar_t* a, size_t length, const wchar_t* word) {
+    if (std::wcslen(word) != length) return false;
+    for (size_t i = 0; i < length; ++i)
+        if (std::towlower(a[i]) != std::towlower(word[i])) return false;
+    return true;
+}
+
+struct CursorName {
+    const wchar_t* name;
+    WORD id;
+};
+// The system cursor ids (IDC_ARROW ... IDC_HAND).
+constexpr CursorName kCursors[] = {
+    {L"arrow", 32512},    {L"ibeam", 32513},    {L"wait", 32514},   {L"cross", 32515},  {L"uparrow", 32516},
+    {L"size", 32640},     {L"icon", 32641},     {L"sizenwse", 32642}, {L"sizenesw", 32643}, {L"sizewe", 32644},
+    {L"sizens", 32645},   {L"sizeall", 32646},  {L"no", 32648},     {L"hand", 32649},
+};
+
+}  // namespace
+
+bool ParseAttributeBool(const wchar_t* value) { return value && EqualsNoCase(value, std::wcslen(value), L"true"); }
+
+int ParseAttributeInt(const wchar_t* value) {
+    if (!value) return 0;
+    return static_cast<int>(std::wcstol(value, nullptr, 10));
+}
+
+UiRect ParseAttributeRect(const wchar_t* value) {
+    UiRect rect;
+    if (!value) return rect;
+    const wchar_t* p = value;
+    rect.left = ReadNumber(p);
+    SkipSeparator(p);
+    rect.top = ReadNumber(p);
+    SkipSeparator(p);
+    rect.right = ReadNumber(p);
+    SkipSeparator(p);
+    rect.bottom = ReadNumber(p);
+    return rect;
+}
+
+UiSize ParseAttributeSize(const wchar_t* value) {
+    UiSize size;
+    if (!value) return size;
+    const wchar_t* p = value;
+    size.cx = ReadNumber(p);
+    SkipSeparator(p);
+    size.cy = ReadNumber(p);
+    return size;
+}
+
+DWORD ParseColorA(const wchar_t* value) {
+    if (!value) return 0;
+    const wchar_t* p = value;
+    while (IsBlank(*p)) ++p;
+    if (*p == L'#') ++p;
+    return ReadHex(p);
+}
+
+DWORD ParseColorB(const wchar_t* value) {
+    if (!value) return 0;
+    return ReadHex(value[0] == L'#' ? value + 1 : value);
+}
+
+bool ParseFloatPercent(const wchar_t* value, double out[4]) {
+    if (!value || !std::wcschr(value, L',')) return false;
+    const wchar_t* p = value;
+    for (int i = 0; i < 4; ++i) {
+        out[i] = ReadFraction(p);
+        if (i < 3) SkipSeparator(p);
+    }
+    return true;
+}
+
+UINT ParseFloatAlign(const wchar_t* value, UINT current) {
+    if (!value) return current;
+    UINT align = current;
+    const wchar_t* p = value;
+    while (*p) {
+        while (*p == L',' || IsBlank(*p)) ++p;
+        const wchar_t* word = p;
+        while (*p && *p != L',' && !IsBlank(*p)) ++p;
+        const size_t length = static_cast<size_t>(p - word);
+        if (length == 0) break;
+        if (EqualsNoCase(word, length, L"null")) {
+            align = 0;
+        } else if (EqualsNoCase(word, length, L"left")) {
+            align &= ~(kFloatAlignCenter | kFloatAlignRight);
+        } else if (EqualsNoCase(word, length, L"center")) {
+            align = (align & ~kFloatAlignRight) | kFloatAlignCenter;
+        } else if (EqualsNoCase(word, length, L"right")) {
+            align = (align & ~kFloatAlignCenter) | kFloatAlignRight;
+        } else if (EqualsNoCase(word, length, L"top")) {
+            align &= ~(kFloatAlignVCenter | kFloatAlignBottom);
+        } else if (EqualsNoCase(word, length, L"vcenter")) {
+            align = (align & ~kFloatAlignBottom) | kFloatAlignVCenter;
+        } else if (EqualsNoCase(word, length, L"bottom")) {
+            align = (align & ~kFloatAlignVCenter) | kFloatAlignBottom;
+        }
+    }
+    return align;
+}
+
+TPosAttribute ParsePosAttribute(const wchar_t* value) {
+    const UiRect r = ParseAttributeRect(value);
+    TPosAttribute pos;
+    pos.xy.cx = r.left >= 0 ? r.left : r.right;
+    pos.xy.cy = r.top >= 0 ? r.top : r.bottom;
+    pos.width = std::abs(static_cast<int>(r.right - r.left));
+    pos.height = std::abs(static_cast<int>(r.bottom - r.top));
+    return pos;
+}
+
+WORD CursorIdFromName(const wchar_t* name) {
+    if (!name) return 0;
+    const size_t length = std::wcslen(name);
+    for (const CursorName& cursor : kCursors)
+        if (EqualsNoCase(name, length, cursor.name)) return cursor.id;
+    return 0;
+}
+
+const wchar_t* CursorNameFromId(WORD id) {
+    for (const CursorName& cursor : kCursors)
+        if (cursor.id == id) return cursor.name;
+    return L"";
+}
+
+int ForEachAttribute(const wchar_t* list, const AttributeSink& apply) {
+    if (!list) return 0;
+    std::wstring text(list);
+    for (size_t at = text.find(L"&quot;"); at != std::wstring::npos; at = text.find(L"&quot;", at + 1))
+        text.replace(at, 6, 1, L'"');
+
+    int applied = 0;
+    const wchar_t* p = text.c_str();
+    for (;;) {
+        while (IsBlank(*p)) ++p;  // further blanks after the separator are forgiven
+        if (*p == L'\0') break;
+        const wchar_t* nameStart = p;
+        while (*p != L'\0' && *p != L'=') ++p;
+        const wchar_t* nameEnd = p;
+        while (nameEnd > nameStart && IsBlank(nameEnd[-1])) --nameEnd;
+        if (*p != L'=') break;
+        ++p;
+        if (*p != L'"') break;
+        ++p;
+        const wchar_t* valueStart = p;
+        while (*p != L'\0' && *p != L'"') ++p;
+        if (*p == L'\0') break;
+        const std::wstring name(nameStart, nameEnd);
+        const std::wstring value(valueStart, p);
+        ++p;
+        apply(name.c_str(), value.c_str());
+        ++applied;
+        if (*p != L',' && !IsBlank(*p)) break;
+        ++p;
+    }
+    return applied;
+}
+
+}  // namespace Veneer
