@@ -297,3 +297,10 @@ TEST(FirstLayout, ReplacedTreeGoesToDelayedCleanup) {
     EXPECT_FALSE(destroyed);
     EXPECT_TRUE(PumpUntil([&] { return destroyed; }));
 }
+
+TEST_F(TimerTest, MessageLoopDispatchesUntilQuitAndReturnsItsCode) {
+    window->manager.SendNotify(control, L"queued", 0, 0, true);
+    PostQuitMessage(7);
+    EXPECT_EQ(CPaintManagerUI::MessageLoop(), 7);
+    EXPECT_EQ(notifier.Count(L"queued"), 1);
+}
