@@ -112,6 +112,66 @@ UiString PrefixFreeText(const wchar_t* text, UINT flags) {
     return result;
 }
 
+// A font for GDI+ from a LOGFONT, or null. The family is looked up first:
+// some GDI+ builds leave a dangling font pointer behind when the face is
+// unknown, which the Font destructor would then free a second time.
+std::unique_ptr<Gdiplus::Font> TryLibraryFont(HDC dc, const LOGFONTW& logFont) {
+    if (!logFont.lfFaceName[0]) return nullptr;
+    {
+        const Gdiplus::FontFamily family(logFont.lfFaceName);
+        if (family.GetLastStatus() != Gdiplus::Ok) return nullptr;
+    }
+    std::unique_ptr<Gdiplus::Font> result(new Gdiplus::Font(dc, &logFont));
+    if (result->GetLastStatus() != Gdiplus::Ok || !result->IsAvailable()) return nullptr;
+    return result;
+}
+
+// The family name of the font GDI realised for `font` (empty for fonts
+// without outlines).
+void RealisedFamily(HDC dc, HFONT font, wchar_t (&face)[LF_FACESIZE]) {
+    face[0] = L'\0';
+    const UiSelectObject select(dc, font);
+    const UINT bytes = ::GetOutlineTextMetricsW(dc, 0, nullptr);
+    if (bytes < sizeof(OUTLINETEXTMETRICW)) return;
+    std::unique_ptr<BYTE[]> buffer(new BYTE[bytes]);
+    auto* metrics = reinterpret_cast<OUTLINETEXTMETRICW*>(buffer.get());
+    if (::GetOutlineTextMetricsW(dc, bytes, metrics) == 0) return;
+    // otmpFamilyName is a byte offset from the start of the buffer.
+    const size_t offset = reinterpret_cast<size_t>(metrics->otmpFamilyName);
+    if (offset < sizeof(OUTLINETEXTMETRICW) || offset >= bytes) return;
+    const auto* name = reinterpret_cast<const wchar_t*>(buffer.get() + offset);
+    const size_t room = (bytes - offset) / sizeof(wchar_t);
+    size_t i = 0;
+    for (; i + 1 < LF_FACESIZE && i < room && name[i] != L'\0'; ++i) face[i] = name[i];
+    face[i] = L'\0';
+}
+
+// GDI+ knows only installed families, not the system's face aliases ("MS
+// Shell Dlg" of the default GUI font): such a face is replaced by the family
+// GDI realised for it, and failing that by the generic sans-serif family at
+// the same pixel height. Null when none can be made.
+std::unique_ptr<Gdiplus::Font> MakeLibraryFont(HDC dc, HFONT font, LOGFONTW logFont) {
+    if (auto result = TryLibraryFont(dc, logFont)) return result;
+    wchar_t face[LF_FACESIZE];
+    RealisedFamily(dc, font, face);
+    if (face[0] && std::wcscmp(face, logFont.lfFaceName) != 0) {
+        std::wcsncpy(logFont.lfFaceName, face, LF_FACESIZE - 1);
+        logFont.lfFaceName[LF_FACESIZE - 1] = L'\0';
+        if (auto result = TryLibraryFont(dc, logFont)) return result;
+    }
+    const Gdiplus::FontFamily* generic = Gdiplus::FontFamily::GenericSansSerif();
+    if (!generic || generic->GetLastStatus() != Gdiplus::Ok) return nullptr;
+    INT style = Gdiplus::FontStyleRegular;
+    if (logFont.lfWeight >= FW_BOLD) style |= Gdiplus::FontStyleBold;
+    if (logFont.lfItalic) style |= Gdiplus::FontStyleItalic;
+    if (logFont.lfUnderline) style |= Gdiplus::FontStyleUnderline;
+    const LONG height = logFont.lfHeight < 0 ? -logFont.lfHeight : logFont.lfHeight;
+    std::unique_ptr<Gdiplus::Font> result(new Gdiplus::Font(
+        generic, static_cast<Gdiplus::REAL>(height > 0 ? height : 12), style, Gdiplus::UnitPixel));
+    if (result->GetLastStatus() != Gdiplus::Ok || !result->IsAvailable()) return nullptr;
+    return result;
+}
+
 // False when GDI+ cannot draw with this font (the caller falls back to GDI).
 bool DrawLibraryText(HDC dc, CPaintManagerUI* manager, HFONT font, RECT& rect, const wchar_t* text, DWORD color,
                      UINT flags) {
@@ -119,8 +179,8 @@ bool DrawLibraryText(HDC dc, CPaintManagerUI* manager, HFONT font, RECT& rect, c
     if (!font || ::GetObjectW(font, sizeof(logFont), &logFont) != sizeof(logFont)) return false;
     Gdiplus::Graphics graphics(dc);
     if (graphics.GetLastStatus() != Gdiplus::Ok) return false;
-    Gdiplus::Font gdiFont(dc, &logFont);
-    if (gdiFont.GetLastStatus() != Gdiplus::Ok) return false;
+    std::unique_ptr<Gdiplus::Font> gdiFont = MakeLibraryFont(dc, font, logFont);
+    if (!gdiFont) return false;
 
     int hint = manager->GetGdiplusTextRenderingHint();
     if (hint < Gdiplus::TextRenderingHintSystemDefault || hint > Gdiplus::TextRenderingHintClearTypeGridFit)
@@ -142,7 +202,7 @@ bool DrawLibraryText(HDC dc, CPaintManagerUI* manager, HFONT font, RECT& rect, c
                                 height);
     if (flags & DT_CALCRECT) {
         Gdiplus::RectF bounds;
-        graphics.MeasureString(shown.GetData(), length, &gdiFont, layout, &format, &bounds);
+        graphics.MeasureString(shown.GetData(), length, gdiFont.get(), layout, &format, &bounds);
         rect.right = rect.left + static_cast<LONG>(bounds.Width) + 1;
         rect.bottom = rect.top + static_cast<LONG>(bounds.Height) + 1;
         return true;
@@ -152,7 +212,7 @@ bool DrawLibraryText(HDC dc, CPaintManagerUI* manager, HFONT font, RECT& rect, c
     // anti-aliased coverage instead of handing them to GDI, which would leave
     // alpha 0 under the ink.
     Gdiplus::SolidBrush brush(Gdiplus::Color(static_cast<Gdiplus::ARGB>((color & 0x00FFFFFF) | 0xFE000000)));
-    graphics.DrawString(shown.GetData(), length, &gdiFont, layout, &format, &brush);
+    graphics.DrawString(shown.GetData(), length, gdiFont.get(), layout, &format, &brush);
     return true;
 }
 
