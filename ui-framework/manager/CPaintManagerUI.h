@@ -340,6 +340,11 @@ public:
     void RemoveAllImages(bool shared = false);
     const TImageSpec* GetDrawInfo(const wchar_t* descriptor, const wchar_t* modifier = nullptr);
     void RemoveAllDrawInfos();
+    // Lookups of the descriptor cache that found a parsed record (hits) and
+    // that had to parse one (misses), since construction or the last reset.
+    UINT GetDrawInfoHits() const { return m_drawInfoHits; }
+    UINT GetDrawInfoMisses() const { return m_drawInfoMisses; }
+    void ResetDrawInfoCounters() { m_drawInfoHits = m_drawInfoMisses = 0; }
 
     // ---- default attribute lists and styles ----
     void AddDefaultAttributeList(const wchar_t* className, const wchar_t* list, bool shared = false);
@@ -492,6 +497,8 @@ private:
     UiStringPtrMap m_fonts{83};              // decimal id -> TFontInfo*
     UiStringPtrMap m_images{83};             // name -> TImageInfo*
     UiStringPtrMap m_drawInfos{83};          // descriptor + modifier -> TImageSpec*
+    UINT m_drawInfoHits = 0;
+    UINT m_drawInfoMisses = 0;
     UiStringPtrMap m_defaultAttributes{83};  // class name -> UiString*
     UiStringPtrMap m_styles{83};             // style name -> UiString*
     DWORD m_colors[5]{};

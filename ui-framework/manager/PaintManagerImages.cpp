@@ -117,7 +117,11 @@ const TImageSpec* CPaintManagerUI::GetDrawInfo(const wchar_t* descriptor, const 
     key += modifier;
     if (key.IsEmpty()) return nullptr;
     auto* spec = static_cast<TImageSpec*>(m_drawInfos.Find(key));
-    if (spec) return spec;
+    if (spec) {
+        ++m_drawInfoHits;
+        return spec;
+    }
+    ++m_drawInfoMisses;
     spec = new TImageSpec;
     spec->Parse(descriptor, modifier, &m_dpi);
     if (!m_drawInfos.Insert(key, spec)) {
