@@ -9,17 +9,17 @@ using std::min;
 
 #include "ZKCore/ZKString.h"
 #include "ZKCore/ZKSystem.h"
+#include "manager/CDpiScaler.h"
+#include "manager/CPaintManagerUI.h"
 
 namespace ZKInstaller {
 
 int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* report) {
     StartupReport local;
     StartupReport& out = report ? *report : local;
-    (void)instance;  // handed to the framework once its windows exist
 
     // 1. Command line: UTF-8 to UTF-16, words, switches (kept, not acted on).
-    const std::string narrow = commandLine ? commandLine : "";
-    out.switches = ScanCommandLine(SplitCommandLine(narrow.empty() ? std::wstring() : ZKCore::Utf8ToWide(narrow)));
+    out.switches = ScanCommandLine(SplitCommandLine(ZKCore::Utf8ToWide(commandLine ? commandLine : "")));
 
     // 2. COM on this thread as a single-threaded apartment.
     if (FAILED(CoInitialize(nullptr))) return 0;
@@ -30,8 +30,12 @@ int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* rep
     ULONG_PTR token = 0;
     out.gdiplusStarted = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
 
+    // 4. The framework takes its resources and window classes from this module.
+    Veneer::CPaintManagerUI::SetInstance(instance);
+
     // 5. The screen DPI becomes the process-wide scale.
     out.screenDpi = ZKCore::GetScreenDpi();
+    Veneer::CDpiScaler::SetProcessDpi(out.screenDpi);
 
     // 9. Shut down in reverse order.
     Gdiplus::GdiplusShutdown(token);

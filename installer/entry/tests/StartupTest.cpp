@@ -4,6 +4,8 @@
 #include <thread>
 
 #include "installer/entry/Startup.h"
+#include "manager/CDpiScaler.h"
+#include "manager/CPaintManagerUI.h"
 
 using namespace ZKInstaller;
 
@@ -13,6 +15,9 @@ TEST(Startup, RunsComAndGdiplusAndMeasuresTheDpi) {
     EXPECT_TRUE(report.comInitialized);
     EXPECT_TRUE(report.gdiplusStarted);
     EXPECT_GT(report.screenDpi, 0);
+    // The framework got the module and the measured DPI as the process scale.
+    EXPECT_EQ(Veneer::CPaintManagerUI::GetInstance(), GetModuleHandleW(nullptr));
+    EXPECT_EQ(Veneer::CDpiScaler::GetProcessDpi(), report.screenDpi);
     EXPECT_TRUE(report.switches.silent);
     EXPECT_EQ(report.switches.installFolder, L"C:\\Z");
 }
