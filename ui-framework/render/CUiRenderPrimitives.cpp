@@ -150,15 +150,20 @@ void CUiRender::DrawRect(HDC dc, const RECT& rect, int size, DWORD color, int /*
     const INT left = std::min<INT>(size, width);
     const INT right = std::min<INT>(size, width - left);
     const INT inner = height - top - bottom;
+    const INT x = rect.left, y = rect.top;
+    Gdiplus::Rect bands[4];
+    int count = 0;
+    bands[count++] = Gdiplus::Rect(x, y, width, top);
+    if (bottom > 0) bands[count++] = Gdiplus::Rect(x, y + height - bottom, width, bottom);
+    if (inner > 0) {
+        bands[count++] = Gdiplus::Rect(x, y + top, left, inner);
+        if (right > 0) bands[count++] = Gdiplus::Rect(x + width - right, y + top, right, inner);
+    }
+    // One call: every drawing call of the graphics library costs about as much
+    // as a small fill itself.
     Gdiplus::Graphics graphics(dc);
     Gdiplus::SolidBrush brush(ArgbColor(color));
-    const INT x = rect.left, y = rect.top;
-    graphics.FillRectangle(&brush, x, y, width, top);
-    if (bottom > 0) graphics.FillRectangle(&brush, x, y + height - bottom, width, bottom);
-    if (inner > 0) {
-        graphics.FillRectangle(&brush, x, y + top, left, inner);
-        if (right > 0) graphics.FillRectangle(&brush, x + width - right, y + top, right, inner);
-    }
+    graphics.FillRectangles(&brush, bands, count);
 }
 
 void CUiRender::DrawRoundRect(HDC dc, const RECT& rect, int size, int width, int /*height*/, DWORD color,
