@@ -197,7 +197,10 @@ void CControlUI::SetFloatAlign(UINT align) {
     NeedParentUpdate();
 }
 
-UiString CControlUI::GetToolTip() const { return m_toolTip; }
+UiString CControlUI::GetToolTip() const {
+    if (!m_resourceText) return m_toolTip;
+    return UiString(CSkinResources::GetInstance()->GetText(m_toolTip.GetData()));
+}
 
 void CControlUI::SetToolTip(const wchar_t* text) {
     m_toolTip = text;

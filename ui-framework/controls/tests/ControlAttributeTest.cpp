@@ -12,6 +12,7 @@
 
 #include "controls/CContainerUI.h"
 #include "controls/CControlUI.h"
+#include "core/CSkinResources.h"
 #include "manager/CPaintManagerUI.h"
 
 using namespace Veneer;
@@ -335,4 +336,25 @@ TEST(ControlAttributes, MutatedAttributeListsNeverCrash) {
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);
+}
+
+namespace {
+class GreetingTexts : public IQueryControlText {
+public:
+    const wchar_t* QueryControlText(const wchar_t* id, const wchar_t*) override {
+        return std::wstring(id) == L"controlTestGreeting" ? L"Hello" : nullptr;
+    }
+};
+}  // namespace
+
+TEST(ControlAttributes, ResourceTextLooksUpTextAndTooltipByKey) {
+    GreetingTexts texts;
+    CSkinResources::GetInstance()->SetTextQueryInterface(&texts);
+    CControlUI control;
+    control.ApplyAttributeList(L"text=\"controlTestGreeting\" tooltip=\"controlTestUnknown\"");
+    EXPECT_TRUE(control.GetText() == L"controlTestGreeting");
+    control.SetAttribute(L"resourcetext", L"true");
+    EXPECT_TRUE(control.GetText() == L"Hello");
+    EXPECT_TRUE(control.GetToolTip() == L"controlTestUnknown");  // an unknown key stands for itself
+    CSkinResources::GetInstance()->SetTextQueryInterface(nullptr);
 }
