@@ -410,12 +410,7 @@ void CControlUI::PaintBorder(HDC dc) {
 
 bool CControlUI::DrawImage(HDC dc, const wchar_t* descriptor, const wchar_t* modify) {
     if (!m_manager || !descriptor || !*descriptor) return false;
-    const TImageSpec* spec = m_manager->GetDrawInfo(descriptor, modify);
-    if (!spec) return false;
-    const TImageInfo* image = m_manager->GetImageEx(
-        spec->imageName.GetData(), spec->resType.IsEmpty() ? nullptr : spec->resType.GetData(), spec->mask);
-    if (!image) return false;
-    return CUiRender::DrawImageRecord(dc, image, m_item, m_paintRect, *spec, m_manager->IsLayered());
+    return CUiRender::DrawImageString(dc, m_manager, m_item, m_paintRect, descriptor, modify);
 }
 
 DWORD CControlUI::GetAdjustColor(DWORD color) const {
@@ -426,11 +421,8 @@ DWORD CControlUI::GetAdjustColor(DWORD color) const {
 }
 
 SIZE CControlUI::MeasureText(const wchar_t* text, int fontIndex) {
-    SIZE size{0, 0};
-    if (!m_manager || !text) return size;
-    UiWindowDc screen(nullptr);
-    UiSelectObject select(screen.Get(), m_manager->GetFont(fontIndex));
-    ::GetTextExtentPoint32W(screen.Get(), text, static_cast<int>(wcslen(text)), &size);
+    if (!m_manager || !text) return SIZE{0, 0};
+    const SIZE size = CUiRender::GetTextSize(nullptr, m_manager, text, fontIndex);
     const CDpiScaler* dpi = m_manager->GetDPIObj();
     return SIZE{dpi->ScaleBack(size.cx), dpi->ScaleBack(size.cy)};
 }

@@ -238,6 +238,13 @@ public:
     void SetNoActivate(bool noActivate) { m_noActivate = noActivate; }
     int GetHoverTime() const { return m_hoverTime; }  // ms
     void SetHoverTime(int ms) { m_hoverTime = ms; }
+    // Text through GDI+ (anti-aliased, with a rendering hint) instead of the
+    // system's DrawTextW; layered windows always use GDI+.
+    bool IsUseGdiplusText() const { return m_gdiplusText; }
+    void SetUseGdiplusText(bool use);
+    // Gdiplus::TextRenderingHint 0 (system default) .. 5 (ClearType grid fit).
+    int GetGdiplusTextRenderingHint() const { return m_textRenderingHint; }
+    void SetGdiplusTextRenderingHint(int hint);
     bool IsForceUseSharedRes() const { return m_forceShared; }
     void SetForceUseSharedRes(bool force) { m_forceShared = force; }
 
@@ -340,11 +347,14 @@ public:
     void RemoveAllImages(bool shared = false);
     const TImageSpec* GetDrawInfo(const wchar_t* descriptor, const wchar_t* modifier = nullptr);
     void RemoveAllDrawInfos();
-    // Lookups of the descriptor cache that found a parsed record (hits) and
-    // that had to parse one (misses), since construction or the last reset.
-    UINT GetDrawInfoHits() const { return m_drawInfoHits; }
-    UINT GetDrawInfoMisses() const { return m_drawInfoMisses; }
-    void ResetDrawInfoCounters() { m_drawInfoHits = m_drawInfoMisses = 0; }
+    // Lookups of GetDrawInfo since construction (or the last reset) that found
+    // a parsed descriptor, and those that had to parse one.
+    struct DrawInfoStats {
+        unsigned long long hits = 0;
+        unsigned long long misses = 0;
+    };
+    DrawInfoStats GetDrawInfoStats() const { return m_drawInfoStats; }
+    void ResetDrawInfoStats() { m_drawInfoStats = DrawInfoStats{}; }
 
     // ---- default attribute lists and styles ----
     void AddDefaultAttributeList(const wchar_t* className, const wchar_t* list, bool shared = false);
@@ -493,12 +503,13 @@ private:
     UiStringPtrMap m_optionGroups{83};      // group -> UiPtrArray*
 
     bool m_forceShared = false;
+    bool m_gdiplusText = false;
+    int m_textRenderingHint = 0;
     TFontInfo m_defaultFont;  // empty face name: the shared default is used
     UiStringPtrMap m_fonts{83};              // decimal id -> TFontInfo*
     UiStringPtrMap m_images{83};             // name -> TImageInfo*
     UiStringPtrMap m_drawInfos{83};          // descriptor + modifier -> TImageSpec*
-    UINT m_drawInfoHits = 0;
-    UINT m_drawInfoMisses = 0;
+    DrawInfoStats m_drawInfoStats;
     UiStringPtrMap m_defaultAttributes{83};  // class name -> UiString*
     UiStringPtrMap m_styles{83};             // style name -> UiString*
     DWORD m_colors[5]{};

@@ -393,6 +393,18 @@ void CPaintManagerUI::SetLayered(bool layered) {
     Invalidate();
 }
 
+void CPaintManagerUI::SetUseGdiplusText(bool use) {
+    if (use == m_gdiplusText) return;
+    m_gdiplusText = use;
+    Invalidate();
+}
+
+void CPaintManagerUI::SetGdiplusTextRenderingHint(int hint) {
+    if (hint == m_textRenderingHint) return;
+    m_textRenderingHint = hint;
+    Invalidate();
+}
+
 void CPaintManagerUI::SetLayeredInset(const RECT& inset) {
     m_layeredInset = inset;
     m_layeredChanged = true;

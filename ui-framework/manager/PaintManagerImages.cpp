@@ -118,10 +118,10 @@ const TImageSpec* CPaintManagerUI::GetDrawInfo(const wchar_t* descriptor, const 
     if (key.IsEmpty()) return nullptr;
     auto* spec = static_cast<TImageSpec*>(m_drawInfos.Find(key));
     if (spec) {
-        ++m_drawInfoHits;
+        ++m_drawInfoStats.hits;
         return spec;
     }
-    ++m_drawInfoMisses;
+    ++m_drawInfoStats.misses;
     spec = new TImageSpec;
     spec->Parse(descriptor, modifier, &m_dpi);
     if (!m_drawInfos.Insert(key, spec)) {

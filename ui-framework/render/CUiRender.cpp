@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "manager/CDpiScaler.h"
+#include "manager/CPaintManagerUI.h"
 #include "render/UiBlend.h"
 #include "render/UiMsimg32.h"
 
@@ -159,6 +160,20 @@ bool CUiRender::DrawImageRecord(HDC dc, const TImageInfo* image, const RECT& ite
     DrawImage(dc, image->bitmap, dest, paint, source, spec.corner, alpha, ratio, spec.fade, spec.hole, spec.xTiled,
               spec.yTiled);
     return true;
+}
+
+bool CUiRender::DrawImageString(HDC dc, CPaintManagerUI* manager, const RECT& item, const RECT& paint,
+                                const wchar_t* descriptor, const wchar_t* modifier) {
+    if (!manager) return false;
+    return DrawImageInfo(dc, manager, item, paint, manager->GetDrawInfo(descriptor, modifier));
+}
+
+bool CUiRender::DrawImageInfo(HDC dc, CPaintManagerUI* manager, const RECT& item, const RECT& paint,
+                              const TImageSpec* spec) {
+    if (!dc || !manager || !spec || spec->imageName.IsEmpty()) return false;
+    const wchar_t* type = spec->resType.IsEmpty() ? nullptr : spec->resType.GetData();
+    const TImageInfo* image = manager->GetImageEx(spec->imageName, type, spec->mask);
+    return DrawImageRecord(dc, image, item, paint, *spec, manager->IsLayered());
 }
 
 UiRect CUiRender::SourceCornerSizes(const RECT& corner, double ratio) {

@@ -14,6 +14,8 @@
 
 namespace Veneer {
 
+class CPaintManagerUI;
+
 // Restores the clip the DC had when the scope began (the exact region, not
 // its bounding box, so a parent's rounded clip survives a child's scope).
 class CRenderClip {
@@ -68,6 +70,15 @@ public:
     // (empty name or missing image: false) followed by this.
     static bool DrawImageRecord(HDC dc, const TImageInfo* image, const RECT& item, const RECT& paint,
                                 const TImageSpec& spec, bool layered);
+    // Looks the descriptor (plus modifier) up in the manager's parsed
+    // descriptor cache and draws it. False without a manager, for an empty
+    // descriptor or when the image is missing.
+    static bool DrawImageString(HDC dc, CPaintManagerUI* manager, const RECT& item, const RECT& paint,
+                                const wchar_t* descriptor, const wchar_t* modifier = nullptr);
+    // The image of `spec` from the manager's image table (loaded on first
+    // use), drawn with DrawImageRecord; layered windows always blend.
+    static bool DrawImageInfo(HDC dc, CPaintManagerUI* manager, const RECT& item, const RECT& paint,
+                              const TImageSpec* spec);
 
     // Nine-part drawing of `source` of `bitmap` into `dest`. Corner widths are
     // destination pixels; in the source they count corner / ratio pixels
@@ -94,6 +105,23 @@ public:
     // Anti-aliased rounded outline, corner radius width / 2 (`height` unused).
     static void DrawRoundRect(HDC dc, const RECT& rect, int size, int width, int height, DWORD color,
                               int style = 0);
+
+    // --- Text (colours are 0xAARRGGBB; `format` takes DrawTextW's DT_* flags) --
+    // Draws `text` in the manager's font `fontIndex` (an unknown index gives
+    // the default font) inside `rect`. Opaque windows use the system's
+    // DrawTextW; layered windows, and windows with GDI+ text switched on, use
+    // GDI+ with the window's text rendering hint. With DT_CALCRECT nothing is
+    // drawn and `rect` receives the measured size at its top-left corner.
+    // On the system path a text holding "&#x" draws the one character named
+    // by the hexadecimal digits after it. Null dc, manager or text: nothing.
+    static void DrawText(HDC dc, CPaintManagerUI* manager, RECT& rect, const wchar_t* text, DWORD color,
+                         int fontIndex, UINT format);
+    // The extent in pixels of the whole text on one line in the manager's font
+    // `fontIndex`; (0, 0) without manager or text. Without a DC the window's
+    // (or a screen-compatible) one measures. `format` is accepted for the
+    // callers' symmetry with DrawText and does not change the result.
+    static SIZE GetTextSize(HDC dc, CPaintManagerUI* manager, const wchar_t* text, int fontIndex,
+                            UINT format = 0);
 
     // --- Clip scopes (rectangles in logical coordinates of `dc`) -----------------
     static CRenderClip GenerateClip(HDC dc, const RECT& rect);

@@ -265,10 +265,11 @@ void RepaintFigures(int percent) {
     };
     repaint();  // first paint: layout, image loads, descriptor parsing
     const int paintsBefore = root->paints;
-    manager->ResetDrawInfoCounters();
+    manager->ResetDrawInfoStats();
     const double full = MedianMs(repaint);
     const int paints = root->paints - paintsBefore;
-    const UINT hits = manager->GetDrawInfoHits(), misses = manager->GetDrawInfoMisses();
+    const double hits = static_cast<double>(manager->GetDrawInfoStats().hits);
+    const double misses = static_cast<double>(manager->GetDrawInfoStats().misses);
 
     // The same tree painted into a bitmap: what the controls and the render
     // engine cost without the window's clear, alpha fix-up and presentation.
@@ -310,9 +311,9 @@ void RepaintFigures(int percent) {
     Print("repaint_" + tag + "_ratio_to_bitblt", floor > 0 ? full / floor : 0.0, "x");
     Print("repaint_" + tag + "_paints_seen", paints, "paints");
     Print("repaint_" + tag + "_descriptor_cache_hit_rate",
-          hits + misses ? 100.0 * hits / static_cast<double>(hits + misses) : 0.0, "%");
+          hits + misses > 0 ? 100.0 * hits / (hits + misses) : 0.0, "%");
     Print("repaint_" + tag + "_descriptor_lookups_per_repaint",
-          g_runs ? static_cast<double>(hits + misses) / g_runs : 0.0, "lookups");
+          (hits + misses) / g_runs, "lookups");
 
     ::DestroyWindow(hwnd);  // the manager forgets the window; the tree goes with it
     delete manager;

@@ -407,3 +407,22 @@ TEST(ControlPaint, RoundedContainerClipsItsOwnDecorationNotItsClip) {
     EXPECT_EQ(canvas.At(39, 0), kWhite);
     EXPECT_EQ(canvas.At(20, 20), kRed);
 }
+
+TEST(ControlText, MeasuredTextIsInDesignUnitsAtEveryScale) {
+    CControlUI loose;
+    EXPECT_EQ(loose.MeasureText(L"Install now", -1).cx, 0);  // no manager: zero
+
+    CPaintManagerUI manager;
+    CControlUI control;
+    control.SetManager(&manager, nullptr, false);
+    const SIZE plain = control.MeasureText(L"Install now", -1);
+    EXPECT_GT(plain.cx, 20);
+    EXPECT_GT(plain.cy, 5);
+    {
+        ScaleScope scale(manager, 144);  // fonts are rebuilt 1.5 times as high
+        const SIZE scaled = control.MeasureText(L"Install now", -1);
+        EXPECT_NEAR(scaled.cx, plain.cx, plain.cx / 8 + 2);
+        EXPECT_NEAR(scaled.cy, plain.cy, plain.cy / 8 + 2);
+    }
+    control.SetManager(nullptr, nullptr, false);
+}
