@@ -614,40 +614,83 @@ struct TAttributeEntry {
 
 bool HasComma(const wchar_t* value) { return wcschr(value, L',') != nullptr; }
 
+// Rows for the common value forms: the value read one way, handed to a setter.
+template <void (CControlUI::*Setter)(bool)>
+bool BoolValue(CControlUI& c, const wchar_t* v) {
+    (c.*Setter)(ParseAttributeBool(v));
+    return true;
+}
+template <void (CControlUI::*Setter)(int)>
+bool IntValue(CControlUI& c, const wchar_t* v) {
+    (c.*Setter)(ParseAttributeInt(v));
+    return true;
+}
+template <void (CControlUI::*Setter)(DWORD)>
+bool ColorAValue(CControlUI& c, const wchar_t* v) {
+    (c.*Setter)(ParseColorA(v));
+    return true;
+}
+template <void (CControlUI::*Setter)(DWORD)>
+bool ColorBValue(CControlUI& c, const wchar_t* v) {
+    (c.*Setter)(ParseColorB(v));
+    return true;
+}
+template <void (CControlUI::*Setter)(const wchar_t*)>
+bool TextValue(CControlUI& c, const wchar_t* v) {
+    (c.*Setter)(v);
+    return true;
+}
+
+bool StyleValue(CControlUI& c, const wchar_t* v) {
+    CPaintManagerUI* manager = c.GetManager();
+    const wchar_t* style = manager ? manager->GetStyle(v) : nullptr;
+    if (!style) return false;  // on down the table: kept as a custom attribute
+    c.ApplyAttributeList(style);
+    return true;
+}
+
+bool PosValue(CControlUI& c, const wchar_t* v) {
+    const TPosAttribute pos = ParsePosAttribute(v);
+    c.SetFixedXY(pos.xy);
+    c.SetFixedWidth(pos.width);
+    c.SetFixedHeight(pos.height);
+    return true;
+}
+
+bool FloatValue(CControlUI& c, const wchar_t* v) {
+    double fractions[4];
+    if (ParseFloatPercent(v, fractions)) {
+        c.SetFloatPercent(CControlUI::TPercentInfo{fractions[0], fractions[1], fractions[2], fractions[3]});
+        c.SetFloat(true);
+    } else {
+        c.SetFloat(ParseAttributeBool(v));
+    }
+    return true;
+}
+
+bool BorderSizeValue(CControlUI& c, const wchar_t* v) {
+    // "2" is the uniform width and clears the sides; "1,0,1,0" sets the sides only.
+    if (HasComma(v)) {
+        c.SetBorderRectSize(ParseAttributeRect(v));
+    } else {
+        c.SetBorderSize(ParseAttributeInt(v));
+        c.SetBorderRectSize(RECT{0, 0, 0, 0});
+    }
+    return true;
+}
+
+bool CursorValue(CControlUI& c, const wchar_t* v) {
+    const WORD id = CursorIdFromName(v);
+    if (id != 0) c.SetCursor(id);  // an unknown name changes nothing
+    return true;
+}
+
 // Names compare without case, in table order; the first match wins.
 const TAttributeEntry kAttributeTable[] = {
-    {L"style",
-     [](CControlUI& c, const wchar_t* v) {
-         CPaintManagerUI* manager = c.GetManager();
-         const wchar_t* style = manager ? manager->GetStyle(v) : nullptr;
-         if (!style) return false;
-         c.ApplyAttributeList(style);
-         return true;
-     }},
-    {L"innerstyle",
-     [](CControlUI& c, const wchar_t* v) {
-         c.ApplyAttributeList(v);
-         return true;
-     }},
-    {L"pos",
-     [](CControlUI& c, const wchar_t* v) {
-         const TPosAttribute pos = ParsePosAttribute(v);
-         c.SetFixedXY(pos.xy);
-         c.SetFixedWidth(pos.width);
-         c.SetFixedHeight(pos.height);
-         return true;
-     }},
-    {L"float",
-     [](CControlUI& c, const wchar_t* v) {
-         double fractions[4];
-         if (ParseFloatPercent(v, fractions)) {
-             c.SetFloatPercent(CControlUI::TPercentInfo{fractions[0], fractions[1], fractions[2], fractions[3]});
-             c.SetFloat(true);
-         } else {
-             c.SetFloat(ParseAttributeBool(v));
-         }
-         return true;
-     }},
+    {L"style", StyleValue},
+    {L"innerstyle", TextValue<&CControlUI::ApplyAttributeList>},
+    {L"pos", PosValue},
+    {L"float", FloatValue},
     {L"floatalign",
      [](CControlUI& c, const wchar_t* v) {
          c.SetFloatAlign(ParseFloatAlign(v, c.GetFloatAlign()));
@@ -658,217 +701,55 @@ const TAttributeEntry kAttributeTable[] = {
          c.SetPadding(ParseAttributeRect(v));
          return true;
      }},
-    {L"gradient",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetGradient(v);
-         return true;
-     }},
-    {L"bkcolor",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetBkColor(ParseColorA(v));
-         return true;
-     }},
-    {L"bkcolor1",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetBkColor(ParseColorA(v));
-         return true;
-     }},
-    {L"bkcolor2",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetBkColor2(ParseColorA(v));
-         return true;
-     }},
-    {L"bkcolor3",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetBkColor3(ParseColorA(v));
-         return true;
-     }},
-    {L"forecolor",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetForeColor(ParseColorA(v));
-         return true;
-     }},
-    {L"bordercolor",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetBorderColor(ParseColorB(v));
-         return true;
-     }},
-    {L"focusbordercolor",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetFocusBorderColor(ParseColorB(v));
-         return true;
-     }},
-    {L"colorhsl",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetColorHSL(ParseAttributeBool(v));
-         return true;
-     }},
-    {L"bordersize",
-     [](CControlUI& c, const wchar_t* v) {
-         if (HasComma(v)) {
-             c.SetBorderRectSize(ParseAttributeRect(v));
-         } else {
-             c.SetBorderSize(ParseAttributeInt(v));
-             c.SetBorderRectSize(RECT{0, 0, 0, 0});
-         }
-         return true;
-     }},
-    {L"leftbordersize",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetLeftBorderSize(ParseAttributeInt(v));
-         return true;
-     }},
-    {L"topbordersize",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetTopBorderSize(ParseAttributeInt(v));
-         return true;
-     }},
-    {L"rightbordersize",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetRightBorderSize(ParseAttributeInt(v));
-         return true;
-     }},
-    {L"bottombordersize",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetBottomBorderSize(ParseAttributeInt(v));
-         return true;
-     }},
-    {L"borderstyle",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetBorderStyle(ParseAttributeInt(v));
-         return true;
-     }},
+    {L"gradient", TextValue<&CControlUI::SetGradient>},
+    {L"bkcolor", ColorAValue<&CControlUI::SetBkColor>},
+    {L"bkcolor1", ColorAValue<&CControlUI::SetBkColor>},
+    {L"bkcolor2", ColorAValue<&CControlUI::SetBkColor2>},
+    {L"bkcolor3", ColorAValue<&CControlUI::SetBkColor3>},
+    {L"forecolor", ColorAValue<&CControlUI::SetForeColor>},
+    {L"bordercolor", ColorBValue<&CControlUI::SetBorderColor>},
+    {L"focusbordercolor", ColorBValue<&CControlUI::SetFocusBorderColor>},
+    {L"colorhsl", BoolValue<&CControlUI::SetColorHSL>},
+    {L"bordersize", BorderSizeValue},
+    {L"leftbordersize", IntValue<&CControlUI::SetLeftBorderSize>},
+    {L"topbordersize", IntValue<&CControlUI::SetTopBorderSize>},
+    {L"rightbordersize", IntValue<&CControlUI::SetRightBorderSize>},
+    {L"bottombordersize", IntValue<&CControlUI::SetBottomBorderSize>},
+    {L"borderstyle", IntValue<&CControlUI::SetBorderStyle>},
     {L"borderround",
      [](CControlUI& c, const wchar_t* v) {
          c.SetBorderRound(ParseAttributeSize(v));
          return true;
      }},
-    {L"bkimage",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetBkImage(v);
-         return true;
-     }},
-    {L"foreimage",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetForeImage(v);
-         return true;
-     }},
-    {L"width",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetFixedWidth(ParseAttributeInt(v));
-         return true;
-     }},
-    {L"height",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetFixedHeight(ParseAttributeInt(v));
-         return true;
-     }},
-    {L"minwidth",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetMinWidth(ParseAttributeInt(v));
-         return true;
-     }},
-    {L"minheight",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetMinHeight(ParseAttributeInt(v));
-         return true;
-     }},
-    {L"maxwidth",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetMaxWidth(ParseAttributeInt(v));
-         return true;
-     }},
-    {L"maxheight",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetMaxHeight(ParseAttributeInt(v));
-         return true;
-     }},
-    {L"name",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetName(v);
-         return true;
-     }},
-    {L"drag",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetDragEnabled(ParseAttributeBool(v));
-         return true;
-     }},
-    {L"drop",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetDropEnabled(ParseAttributeBool(v));
-         return true;
-     }},
-    {L"resourcetext",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetResourceText(ParseAttributeBool(v));
-         return true;
-     }},
-    {L"richevent",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetRichEvent(ParseAttributeBool(v));
-         return true;
-     }},
-    {L"autotextsizeenable",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetAutoTextSize(ParseAttributeBool(v));
-         return true;
-     }},
-    {L"text",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetText(v);
-         return true;
-     }},
-    {L"tooltip",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetToolTip(v);
-         return true;
-     }},
-    {L"userdata",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetUserData(v);
-         return true;
-     }},
-    {L"enabled",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetEnabled(ParseAttributeBool(v));
-         return true;
-     }},
-    {L"mouse",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetMouseEnabled(ParseAttributeBool(v));
-         return true;
-     }},
-    {L"keyboard",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetKeyboardEnabled(ParseAttributeBool(v));
-         return true;
-     }},
-    {L"visible",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetVisible(ParseAttributeBool(v));
-         return true;
-     }},
+    {L"bkimage", TextValue<&CControlUI::SetBkImage>},
+    {L"foreimage", TextValue<&CControlUI::SetForeImage>},
+    {L"width", IntValue<&CControlUI::SetFixedWidth>},
+    {L"height", IntValue<&CControlUI::SetFixedHeight>},
+    {L"minwidth", IntValue<&CControlUI::SetMinWidth>},
+    {L"minheight", IntValue<&CControlUI::SetMinHeight>},
+    {L"maxwidth", IntValue<&CControlUI::SetMaxWidth>},
+    {L"maxheight", IntValue<&CControlUI::SetMaxHeight>},
+    {L"name", TextValue<&CControlUI::SetName>},
+    {L"drag", BoolValue<&CControlUI::SetDragEnabled>},
+    {L"drop", BoolValue<&CControlUI::SetDropEnabled>},
+    {L"resourcetext", BoolValue<&CControlUI::SetResourceText>},
+    {L"richevent", BoolValue<&CControlUI::SetRichEvent>},
+    {L"autotextsizeenable", BoolValue<&CControlUI::SetAutoTextSize>},
+    {L"text", TextValue<&CControlUI::SetText>},
+    {L"tooltip", TextValue<&CControlUI::SetToolTip>},
+    {L"userdata", TextValue<&CControlUI::SetUserData>},
+    {L"enabled", BoolValue<&CControlUI::SetEnabled>},
+    {L"mouse", BoolValue<&CControlUI::SetMouseEnabled>},
+    {L"keyboard", BoolValue<&CControlUI::SetKeyboardEnabled>},
+    {L"visible", BoolValue<&CControlUI::SetVisible>},
     {L"shortcut",
      [](CControlUI& c, const wchar_t* v) {
          c.SetShortcut(v[0]);
          return true;
      }},
-    {L"menu",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetContextMenuUsed(ParseAttributeBool(v));
-         return true;
-     }},
-    {L"cursor",
-     [](CControlUI& c, const wchar_t* v) {
-         const WORD id = CursorIdFromName(v);
-         if (id != 0) c.SetCursor(id);  // an unknown name changes nothing
-         return true;
-     }},
-    {L"virtualwnd",
-     [](CControlUI& c, const wchar_t* v) {
-         c.SetVirtualWnd(v);
-         return true;
-     }},
+    {L"menu", BoolValue<&CControlUI::SetContextMenuUsed>},
+    {L"cursor", CursorValue},
+    {L"virtualwnd", TextValue<&CControlUI::SetVirtualWnd>},
 };
 
 }  // namespace
