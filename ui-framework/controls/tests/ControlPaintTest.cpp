@@ -77,7 +77,8 @@ void Paint(CControlUI& control, const Canvas& canvas) {
 // A premultiplied opaque 32-bit image of `width` x `height` whose pixels are
 // given by `color(x, y)` (0xRRGGBB), registered in the manager's image table.
 template <typename ColorFn>
-void AddTestImage(CPaintManagerUI& manager, const wchar_t* name, int width, int height, ColorFn color) {
+void AddTestImage(CPaintManagerUI& manager, const wchar_t* name, int width, int height, ColorFn color,
+                  bool blended = false) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -90,7 +91,8 @@ void AddTestImage(CPaintManagerUI& manager, const wchar_t* name, int width, int 
     auto* pixels = static_cast<DWORD*>(bits);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) pixels[y * width + x] = 0xFF000000 | color(x, y);
-    ASSERT_NE(manager.AddImage(name, bitmap, width, height, false), nullptr);
+    // `blended`: marked as having alpha, so it is drawn by blending.
+    ASSERT_NE(manager.AddImage(name, bitmap, width, height, blended), nullptr);
 }
 
 CControlUI* MakeControl(CPaintManagerUI& manager, const RECT& item, const wchar_t* attributes) {
@@ -122,6 +124,7 @@ private:
 TEST(ControlPaint, RoundedControlPaintsNothingOutsideItsCorners) {
     CPaintManagerUI manager;
     AddTestImage(manager, L"green", 8, 8, [](int, int) { return kGreen; });
+    AddTestImage(manager, L"blended", 8, 8, [](int, int) { return kBlue; }, true);
     struct Case {
         const wchar_t* attributes;
         DWORD inside;
@@ -129,6 +132,8 @@ TEST(ControlPaint, RoundedControlPaintsNothingOutsideItsCorners) {
     const Case cases[] = {
         {L"bkcolor=\"#FFFF0000\" borderround=\"20,20\"", kRed},
         {L"bkimage=\"green\" borderround=\"20,20\"", kGreen},
+        {L"bkimage=\"blended\" borderround=\"20,20\"", kBlue},
+        {L"foreimage=\"file='blended' corner='2,2,2,2'\" borderround=\"20,20\"", kBlue},
         {L"bkcolor=\"#FFFF0000\" bkcolor2=\"#FFFF0000\" borderround=\"20,20\"", kRed},
         {L"bkcolor=\"#FFFF0000\" bordercolor=\"#FF0000FF\" bordersize=\"3\" borderround=\"20,20\"", kRed},
     };
