@@ -4,6 +4,7 @@
 // lists never crash.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <set>
@@ -140,6 +141,8 @@ TEST(ControlAttributes, ValueGrammarsThroughTheTable) {
              return c.GetFixedXY().cx == 246 && c.GetFixedXY().cy == 264 && c.GetFixedWidth() == 208 &&
                     c.GetFixedHeight() == 44;
          }},
+        {L"pos=\"-2147483648,0,2147483647,-2147483648\"",  // distances past an int are capped
+         [](CControlUI& c) { return c.GetFixedWidth() == INT_MAX && c.GetFixedHeight() == INT_MAX; }},
         {L"pos=\"-10,0,-60,20\"",
          [](CControlUI& c) { return c.GetFixedXY().cx == -60 && c.GetFixedXY().cy == 0 && c.GetFixedWidth() == 50; }},
         {L"float=\"0.1,0.2,0.5,0.6\"",
