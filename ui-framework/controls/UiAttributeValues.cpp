@@ -1,5 +1,7 @@
 #include "controls/UiAttributeValues.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cwchar>
 #include <cwctype>
@@ -157,8 +159,14 @@ TPosAttribute ParsePosAttribute(const wchar_t* value) {
     TPosAttribute pos;
     pos.xy.cx = r.left >= 0 ? r.left : r.right;
     pos.xy.cy = r.top >= 0 ? r.top : r.bottom;
-    pos.width = std::abs(static_cast<int>(r.right - r.left));
-    pos.height = std::abs(static_cast<int>(r.bottom - r.top));
+    // The distance between two extreme numbers does not fit an int: computed
+    // wide and capped, never overflowing.
+    auto distance = [](LONG a, LONG b) {
+        const long long d = std::llabs(static_cast<long long>(a) - static_cast<long long>(b));
+        return static_cast<int>(std::min<long long>(d, INT_MAX));
+    };
+    pos.width = distance(r.right, r.left);
+    pos.height = distance(r.bottom, r.top);
     return pos;
 }
 
