@@ -141,6 +141,10 @@ public:
                                           int srcY, int srcWidth, int srcHeight, BLENDFUNCTION blend);
     // For tests and benchmarks: route blends through msimg32 only.
     static void SetDirectBlendEnabled(bool enabled);
+    // For tests and benchmarks: route DrawColor and DrawRect through GDI+ only
+    // (by default they write straight into a reachable 32-bit DIB, with the
+    // same pixels as GDI+).
+    static void SetDirectFillEnabled(bool enabled);
 };
 
 }  // namespace Veneer

@@ -130,7 +130,59 @@ bool BlendPixelsClipped(const UiPixels32& dst, const RECT& dstRect, const UiPixe
     return true;
 }
 
+// The premultiplied pixel a solid GDI+ fill of `color` blends source-over
+// like AlphaBlend: each channel is channel * alpha / 255 rounded to nearest;
+// an opaque colour replaces the destination, alpha byte 255 included.
+struct FillSource {
+    bool opaque;
+    DWORD pixel;
+};
+
+FillSource MakeFillSource(DWORD color) {
+    const DWORD alpha = color >> 24;
+    if (alpha == 255) return FillSource{true, color};
+    const DWORD br = Div255Lanes((color & kLanes) * alpha + kHalf);
+    const DWORD g = Div255Lanes(((color >> 8) & 0xFF) * alpha + 127);
+    return FillSource{false, alpha << 24 | g << 8 | br};
+}
+
+void FillArea(const UiPixels32& dst, const RECT& area, const FillSource& source) {
+    const int count = area.right - area.left;
+    for (int y = area.top; y < area.bottom; ++y) {
+        DWORD* out = dst.Row(y) + area.left;
+        if (source.opaque) {
+            std::fill(out, out + count, source.pixel);
+        } else {
+            const DWORD br = source.pixel & kLanes, ag = (source.pixel >> 8) & kLanes;
+            for (int i = 0; i < count; ++i) out[i] = OverScaled(out[i], br, ag);
+        }
+    }
+}
+
+void FillPixelsClipped(const UiPixels32& dst, const RECT& rect, DWORD color, const RECT* clips, size_t clipCount) {
+    if (!dst.IsValid() || (color >> 24) == 0) return;
+    const RECT surface{0, 0, dst.width, dst.height};
+    RECT visible;
+    if (!Intersect(&visible, rect, surface)) return;
+    const FillSource source = MakeFillSource(color);
+    for (size_t c = 0; c < clipCount; ++c) {
+        RECT area;
+        if (Intersect(&area, visible, clips[c])) FillArea(dst, area, source);
+    }
+}
+
 }  // namespace
+
+DWORD FillPixel(DWORD dst, DWORD color) {
+    if ((color >> 24) == 0) return dst;
+    const FillSource source = MakeFillSource(color);
+    if (source.opaque) return source.pixel;
+    return OverScaled(dst, source.pixel & kLanes, (source.pixel >> 8) & kLanes);
+}
+
+void FillPixels(const UiPixels32& dst, const RECT& rect, DWORD color, const RECT& clip) {
+    FillPixelsClipped(dst, rect, color, &clip, 1);
+}
 
 int StretchSourceIndex(int index, int srcLength, int dstLength, bool vertical) {
     if (srcLength == dstLength || dstLength <= 0) return index;
@@ -319,6 +371,9 @@ bool UiBlendTarget::Attach(HDC dc) {
     const RECT surface{0, 0, pixels.width, pixels.height};
     UiRegion region(::CreateRectRgn(0, 0, 0, 0));
     if (!region) return false;
+    // A meta region clips too but is not part of the clip region: leave such
+    // DCs to the system.
+    if (::GetMetaRgn(dc, region.Get()) != 0) return false;
     const int hasClip = ::GetClipRgn(dc, region.Get());
     if (hasClip < 0) return false;
     if (hasClip == 0) {
@@ -346,6 +401,14 @@ bool UiBlendTarget::Blend(const RECT& dstRect, const UiPixels32& src, const RECT
                       dstRect.bottom + m_offset.y};
     return BlendPixelsClipped(m_pixels, device, src, srcRect, constantAlpha, perPixelAlpha, m_clip.data(),
                               m_clip.size());
+}
+
+bool UiBlendTarget::Fill(const RECT& rect, DWORD color) const {
+    if (!m_pixels.IsValid()) return false;
+    const RECT device{rect.left + m_offset.x, rect.top + m_offset.y, rect.right + m_offset.x,
+                      rect.bottom + m_offset.y};
+    FillPixelsClipped(m_pixels, device, color, m_clip.data(), m_clip.size());
+    return true;
 }
 
 }  // namespace Veneer

@@ -46,6 +46,8 @@ public:
     // Blends `srcRect` of `src` over the logical rectangle `dstRect`.
     bool Blend(const RECT& dstRect, const UiPixels32& src, const RECT& srcRect, BYTE constantAlpha,
                bool perPixelAlpha) const;
+    // Fills the logical rectangle `rect` with the 0xAARRGGBB colour `color`.
+    bool Fill(const RECT& rect, DWORD color) const;
 
 private:
     UiPixels32 m_pixels;
@@ -66,6 +68,13 @@ int StretchSourceIndex(int index, int srcLength, int dstLength, bool vertical);
 // is empty or `srcRect` leaves the source (AlphaBlend fails the same way).
 bool BlendPixels(const UiPixels32& dst, const RECT& dstRect, const UiPixels32& src, const RECT& srcRect,
                  BYTE constantAlpha, bool perPixelAlpha, const RECT& clip);
+
+// Fills `rect` (surface coordinates) with the 0xAARRGGBB colour `color`
+// (straight alpha) exactly as a GDI+ solid brush fills a 32-bit DIB, writing
+// only inside `clip` and the surface.
+void FillPixels(const UiPixels32& dst, const RECT& rect, DWORD color, const RECT& clip);
+// One pixel of such a fill.
+DWORD FillPixel(DWORD dst, DWORD color);
 
 // One pixel, as AlphaBlend computes it.
 DWORD BlendPixel(DWORD dst, DWORD src, BYTE constantAlpha, bool perPixelAlpha);
