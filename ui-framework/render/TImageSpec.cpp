@@ -10,7 +10,6 @@ namespace Veneer {
 
 namespace {
 
-
 // The rectangle rule of the DPI scaler for an arbitrary percentage: position
 // and size scale apart, halves rounding away from zero.
 UiRect ScaleRectByPercent(const UiRect& rect, int percent) {
