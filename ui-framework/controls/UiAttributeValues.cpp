@@ -13,7 +13,6 @@ namespace Veneer {
 
 namespace {
 
-
 double ReadFraction(const wchar_t*& p) {
     wchar_t* end = nullptr;
     const double value = std::wcstod(p, &end);
