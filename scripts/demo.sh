@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the installer and runs it under Wine on a virtual display, taking a
-# screenshot while it runs. Set DISPLAY to watch it on a real X display instead.
+# Builds the installer and runs it under Wine on a virtual display against the
+# local download service. Set DISPLAY to watch it on a real X display instead.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/scripts/setup.sh"

@@ -19,8 +19,7 @@ int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* rep
     StartupReport& out = report ? *report : local;
 
     // 1. Command line: UTF-8 to UTF-16, words, switches (kept, not acted on).
-    const std::string narrow = commandLine ? commandLine : "";
-    out.switches = ScanCommandLine(SplitCommandLine(narrow.empty() ? std::wstring() : ZKCore::Utf8ToWide(narrow)));
+    out.switches = ScanCommandLine(SplitCommandLine(ZKCore::Utf8ToWide(commandLine ? commandLine : "")));
 
     // 2. COM on this thread as a single-threaded apartment.
     if (FAILED(CoInitialize(nullptr))) return 0;

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "controls/UiAttributeValues.h"
+
 namespace Veneer {
 
 CContainerUI::~CContainerUI() {
@@ -82,8 +84,20 @@ RECT CContainerUI::GetInset() const {
 }
 
 void CContainerUI::SetInset(const RECT& inset) {
+    if (EqualRect(&m_inset, &inset)) return;
     m_inset = inset;
     NeedUpdate();
+}
+
+void CContainerUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (!name) return;
+    if (_wcsicmp(name, L"inset") == 0) {
+        SetInset(ParseAttributeRect(value));
+    } else if (_wcsicmp(name, L"mousechild") == 0) {
+        SetMouseChildEnabled(ParseAttributeBool(value));
+    } else {
+        CControlUI::SetAttribute(name, value);
+    }
 }
 
 void CContainerUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init) {

@@ -50,6 +50,9 @@ public:
     virtual void SetMouseChildEnabled(bool enabled = true) { m_mouseChildEnabled = enabled; }
     virtual void SetFloatPos(int index);
 
+    // The container's own names ("inset", "mousechild"); the rest goes to the
+    // control base. Layout attributes arrive with the layouts.
+    void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     void SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init = true) override;
     RECT GetClientPos() const override;
     void SetPos(RECT rect, bool needInvalidate = true) override;

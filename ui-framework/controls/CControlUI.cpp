@@ -2,7 +2,12 @@
 
 #include <cwchar>
 
+#include <cstdlib>
+
+#include "controls/UiAttributeValues.h"
+#include "core/CSkinResources.h"
 #include "core/UiHandle.h"
+#include "manager/PaintManagerShared.h"
 #include "render/CUiRender.h"
 
 namespace Veneer {
@@ -11,6 +16,7 @@ CControlUI::CControlUI() = default;
 
 CControlUI::~CControlUI() {
     if (OnDestroy) OnDestroy(this);
+    RemoveAllCustomAttributes();
     if (m_manager) m_manager->ReapControl(this);
 }
 
@@ -37,7 +43,16 @@ void CControlUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool i
     if (init && m_parent) Init();
 }
 
-UiString CControlUI::GetText() const { return m_text; }
+UiString CControlUI::GetText() const {
+    if (!m_resourceText) return m_text;
+    return UiString(CSkinResources::GetInstance()->GetText(m_text.GetData()));
+}
+
+void CControlUI::SetResourceText(bool resourceText) {
+    if (m_resourceText == resourceText) return;
+    m_resourceText = resourceText;
+    Invalidate();
+}
 
 void CControlUI::SetText(const wchar_t* text) {
     if (m_text == (text ? text : L"")) return;
@@ -87,11 +102,43 @@ void CControlUI::SetPos(RECT rect, bool needInvalidate) {
     }
 }
 
+void CControlUI::Move(SIZE offset, bool needInvalidate) {
+    (void)needInvalidate;  // the parent's layout pass repaints the control
+    m_fixedXY.cx += offset.cx;
+    m_fixedXY.cy += offset.cy;
+    NeedParentUpdate();
+}
+
 int CControlUI::ScaleValue(int value) const { return m_manager ? m_manager->GetDPIObj()->Scale(value) : value; }
+
+// Margins and per-side widths: each side is a length of its own, so each is
+// scaled alone (the left/top plus size rule of true rectangles would turn a
+// right side of 2 next to a left side of 1 into 4 at 150 %).
+RECT CControlUI::ScaleRect(const RECT& rect) const {
+    return RECT{ScaleValue(rect.left), ScaleValue(rect.top), ScaleValue(rect.right), ScaleValue(rect.bottom)};
+}
+
+RECT CControlUI::GetPadding() const { return ScaleRect(m_padding); }
+
+void CControlUI::SetPadding(RECT padding) {
+    if (EqualRect(&m_padding, &padding)) return;
+    m_padding = padding;
+    NeedParentUpdate();
+}
+
+void CControlUI::SetFloatPercent(TPercentInfo percent) {
+    if (percent.left == m_floatPercent.left && percent.top == m_floatPercent.top &&
+        percent.right == m_floatPercent.right && percent.bottom == m_floatPercent.bottom) {
+        return;
+    }
+    m_floatPercent = percent;
+    NeedParentUpdate();
+}
 
 SIZE CControlUI::GetFixedXY() const { return SIZE{ScaleValue(m_fixedXY.cx), ScaleValue(m_fixedXY.cy)}; }
 
 void CControlUI::SetFixedXY(SIZE xy) {
+    if (m_fixedXY.cx == xy.cx && m_fixedXY.cy == xy.cy) return;
     m_fixedXY = xy;
     NeedParentUpdate();
 }
@@ -99,7 +146,7 @@ void CControlUI::SetFixedXY(SIZE xy) {
 int CControlUI::GetFixedWidth() const { return ScaleValue(m_fixedSize.cx); }
 
 void CControlUI::SetFixedWidth(int cx) {
-    if (cx < 0) return;
+    if (cx < 0 || m_fixedSize.cx == cx) return;
     m_fixedSize.cx = cx;
     NeedParentUpdate();
 }
@@ -107,7 +154,7 @@ void CControlUI::SetFixedWidth(int cx) {
 int CControlUI::GetFixedHeight() const { return ScaleValue(m_fixedSize.cy); }
 
 void CControlUI::SetFixedHeight(int cy) {
-    if (cy < 0) return;
+    if (cy < 0 || m_fixedSize.cy == cy) return;
     m_fixedSize.cy = cy;
     NeedParentUpdate();
 }
@@ -145,11 +192,15 @@ void CControlUI::SetMaxHeight(int cy) {
 }
 
 void CControlUI::SetFloatAlign(UINT align) {
+    if (m_floatAlign == align) return;
     m_floatAlign = align;
     NeedParentUpdate();
 }
 
-UiString CControlUI::GetToolTip() const { return m_toolTip; }
+UiString CControlUI::GetToolTip() const {
+    if (!m_resourceText) return m_toolTip;
+    return UiString(CSkinResources::GetInstance()->GetText(m_toolTip.GetData()));
+}
 
 void CControlUI::SetToolTip(const wchar_t* text) {
     m_toolTip = text;
@@ -161,7 +212,10 @@ void CControlUI::SetToolTipWidth(int width) { m_toolTipWidth = width; }
 
 int CControlUI::GetToolTipWidth() const { return ScaleValue(m_toolTipWidth); }
 
+const wchar_t* CControlUI::GetCursorName() const { return CursorNameFromId(m_cursor); }
+
 void CControlUI::SetCursor(WORD cursor) {
+    if (m_cursor == cursor) return;
     m_cursor = cursor;
     Invalidate();
 }
@@ -256,12 +310,10 @@ bool CControlUI::Paint(HDC dc, const RECT& paintArea, CControlUI* stopControl) {
 
 bool CControlUI::DoPaint(HDC dc, const RECT& paintArea, CControlUI* stopControl) {
     (void)stopControl;
-    // The decoration never leaves paintArea ∩ item; the previous clip comes back
-    // at the end.
-    RECT clip;
-    if (!IntersectRect(&clip, &paintArea, &m_item)) return true;
-    const int saved = ::SaveDC(dc);
-    ::IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+    // Every decoration stays inside paintArea and the item rounded by
+    // borderRound; the previous clip comes back when the scope ends.
+    const SIZE round = GetBorderRound();
+    const CRenderClip clip = CUiRender::GenerateRoundClip(dc, paintArea, m_item, round.cx, round.cy);
 
     PaintBkColor(dc);
     PaintBkImage(dc);
@@ -270,17 +322,109 @@ bool CControlUI::DoPaint(HDC dc, const RECT& paintArea, CControlUI* stopControl)
     PaintForeImage(dc);
     PaintText(dc);
     PaintBorder(dc);
-
-    ::RestoreDC(dc, saved);
     return true;
 }
 
 void CControlUI::PaintBkColor(HDC dc) {
-    // One solid colour: an opaque one only needs the paint rectangle; a
-    // translucent one is blended over the whole item (the clip keeps it inside
-    // the paint area). Gradients join here.
     if (m_bkColor == 0) return;
-    CUiRender::DrawColor(dc, (m_bkColor >> 24) == 0xFF ? m_paintRect : m_item, m_bkColor);
+    const bool vertical = m_gradient.CompareNoCase(L"hor") != 0;
+    const DWORD color1 = GetAdjustColor(m_bkColor);
+    if (m_bkColor2 == 0) {
+        // An opaque colour only needs the paint rectangle; a translucent one is
+        // blended over the whole item (the clip keeps it inside the paint area).
+        CUiRender::DrawColor(dc, (m_bkColor >> 24) == 0xFF ? m_paintRect : m_item, color1);
+        return;
+    }
+    const DWORD color2 = GetAdjustColor(m_bkColor2);
+    if (m_bkColor3 != 0) {
+        // Two halves of 8 steps each meet at the middle with bkColor2. The item
+        // is split along the gradient's direction, so a horizontal three-colour
+        // gradient runs left to right like a vertical one runs top to bottom.
+        const DWORD color3 = GetAdjustColor(m_bkColor3);
+        RECT first = m_item;
+        RECT second = m_item;
+        if (vertical) {
+            first.bottom = second.top = (m_item.top + m_item.bottom) / 2;
+        } else {
+            first.right = second.left = (m_item.left + m_item.right) / 2;
+        }
+        CUiRender::DrawGradient(dc, first, color1, color2, vertical, 8);
+        CUiRender::DrawGradient(dc, second, color2, color3, vertical, 8);
+        return;
+    }
+    CUiRender::DrawGradient(dc, m_item, color1, color2, vertical, 16);
+}
+
+void CControlUI::PaintBkImage(HDC dc) {
+    if (m_bkImage.IsEmpty()) return;
+    DrawImage(dc, m_bkImage.GetData());
+}
+
+void CControlUI::PaintForeColor(HDC dc) {
+    if ((m_foreColor >> 24) == 0) return;
+    CUiRender::DrawColor(dc, m_item, GetAdjustColor(m_foreColor));
+}
+
+void CControlUI::PaintForeImage(HDC dc) {
+    if (m_foreImage.IsEmpty()) return;
+    DrawImage(dc, m_foreImage.GetData());
+}
+
+void CControlUI::PaintBorder(HDC dc) {
+    if (m_borderColor == 0 && m_focusBorderColor == 0) return;
+    const int size = GetBorderSize();
+    const SIZE round = GetBorderRound();
+    const RECT sides = GetBorderRectSize();
+    const bool focusColor = m_focused && m_focusBorderColor != 0;
+    const DWORD border = GetAdjustColor(m_borderColor);
+
+    // Pass 1: a rounded outline in the focus or the plain colour.
+    if (size > 0 && (round.cx > 0 || round.cy > 0)) {
+        CUiRender::DrawRoundRect(dc, m_item, size, round.cx, round.cy,
+                                 focusColor ? GetAdjustColor(m_focusBorderColor) : border, m_borderStyle);
+        return;
+    }
+    // Pass 2: the focus outline.
+    if (focusColor && size > 0) {
+        CUiRender::DrawRect(dc, m_item, size, GetAdjustColor(m_focusBorderColor), m_borderStyle);
+        return;
+    }
+    // Pass 3: single sides, one pixel wide each whatever the side's width.
+    if (sides.left > 0 || sides.top > 0 || sides.right > 0 || sides.bottom > 0) {
+        const RECT& r = m_item;
+        if (sides.left > 0)
+            CUiRender::DrawLine(dc, RECT{r.left, r.top, r.left, r.bottom}, sides.left, border, m_borderStyle);
+        if (sides.top > 0)
+            CUiRender::DrawLine(dc, RECT{r.left, r.top, r.right, r.top}, sides.top, border, m_borderStyle);
+        if (sides.right > 0)
+            CUiRender::DrawLine(dc, RECT{r.right - 1, r.top, r.right - 1, r.bottom}, sides.right, border,
+                                m_borderStyle);
+        if (sides.bottom > 0)
+            CUiRender::DrawLine(dc, RECT{r.left, r.bottom - 1, r.right, r.bottom - 1}, sides.bottom, border,
+                                m_borderStyle);
+        return;
+    }
+    // Pass 4: the uniform outline.
+    if (size > 0) CUiRender::DrawRect(dc, m_item, size, border, m_borderStyle);
+}
+
+bool CControlUI::DrawImage(HDC dc, const wchar_t* descriptor, const wchar_t* modify) {
+    if (!m_manager || !descriptor || !*descriptor) return false;
+    return CUiRender::DrawImageString(dc, m_manager, m_item, m_paintRect, descriptor, modify);
+}
+
+DWORD CControlUI::GetAdjustColor(DWORD color) const {
+    if (!m_colorHsl) return color;
+    short hue = 180, saturation = 100, lightness = 100;
+    CPaintManagerUI::GetHSL(&hue, &saturation, &lightness);
+    return AdjustColorHsl(color, hue, saturation, lightness);
+}
+
+SIZE CControlUI::MeasureText(const wchar_t* text, int fontIndex) {
+    if (!m_manager || !text) return SIZE{0, 0};
+    const SIZE size = CUiRender::GetTextSize(nullptr, m_manager, text, fontIndex);
+    const CDpiScaler* dpi = m_manager->GetDPIObj();
+    return SIZE{dpi->ScaleBack(size.cx), dpi->ScaleBack(size.cy)};
 }
 
 UiString CControlUI::GetVirtualWnd() const {
@@ -327,10 +471,304 @@ bool CControlUI::SetTimer(UINT id, UINT elapse) { return m_manager && m_manager-
 
 bool CControlUI::KillTimer(UINT id) { return m_manager && m_manager->KillTimer(this, id); }
 
+// Decoration setters: nothing happens for an unchanged value; a change only
+// needs a repaint.
+namespace {
+template <typename T>
+bool Assign(T& field, const T& value) {
+    if (field == value) return false;
+    field = value;
+    return true;
+}
+bool Assign(UiString& field, const wchar_t* value) {
+    if (field == (value ? value : L"")) return false;
+    field = value;
+    return true;
+}
+bool Assign(UiRect& field, const RECT& value) {
+    if (EqualRect(&field, &value)) return false;
+    field = value;
+    return true;
+}
+}  // namespace
+
 void CControlUI::SetBkColor(DWORD color) {
-    if (m_bkColor == color) return;
-    m_bkColor = color;
+    if (Assign(m_bkColor, color)) Invalidate();
+}
+void CControlUI::SetBkColor2(DWORD color) {
+    if (Assign(m_bkColor2, color)) Invalidate();
+}
+void CControlUI::SetBkColor3(DWORD color) {
+    if (Assign(m_bkColor3, color)) Invalidate();
+}
+void CControlUI::SetForeColor(DWORD color) {
+    if (Assign(m_foreColor, color)) Invalidate();
+}
+void CControlUI::SetGradient(const wchar_t* gradient) {
+    if (Assign(m_gradient, gradient)) Invalidate();
+}
+void CControlUI::SetBkImage(const wchar_t* descriptor) {
+    if (Assign(m_bkImage, descriptor)) Invalidate();
+}
+void CControlUI::SetForeImage(const wchar_t* descriptor) {
+    if (Assign(m_foreImage, descriptor)) Invalidate();
+}
+void CControlUI::SetBorderColor(DWORD color) {
+    if (Assign(m_borderColor, color)) Invalidate();
+}
+void CControlUI::SetFocusBorderColor(DWORD color) {
+    if (Assign(m_focusBorderColor, color)) Invalidate();
+}
+void CControlUI::SetColorHSL(bool colorHsl) {
+    if (Assign(m_colorHsl, colorHsl)) Invalidate();
+}
+int CControlUI::GetBorderSize() const { return ScaleValue(m_borderSize); }
+void CControlUI::SetBorderSize(int size) {
+    if (Assign(m_borderSize, size)) Invalidate();
+}
+RECT CControlUI::GetBorderRectSize() const { return ScaleRect(m_borderRectSize); }
+void CControlUI::SetBorderRectSize(RECT sizes) {
+    if (Assign(m_borderRectSize, sizes)) Invalidate();
+}
+void CControlUI::SetLeftBorderSize(int size) {
+    if (Assign(m_borderRectSize.left, static_cast<LONG>(size))) Invalidate();
+}
+void CControlUI::SetTopBorderSize(int size) {
+    if (Assign(m_borderRectSize.top, static_cast<LONG>(size))) Invalidate();
+}
+void CControlUI::SetRightBorderSize(int size) {
+    if (Assign(m_borderRectSize.right, static_cast<LONG>(size))) Invalidate();
+}
+void CControlUI::SetBottomBorderSize(int size) {
+    if (Assign(m_borderRectSize.bottom, static_cast<LONG>(size))) Invalidate();
+}
+void CControlUI::SetBorderStyle(int style) {
+    if (Assign(m_borderStyle, style)) Invalidate();
+}
+SIZE CControlUI::GetBorderRound() const { return SIZE{ScaleValue(m_borderRound.cx), ScaleValue(m_borderRound.cy)}; }
+void CControlUI::SetBorderRound(SIZE round) {
+    if (m_borderRound.cx == round.cx && m_borderRound.cy == round.cy) return;
+    m_borderRound = round;
     Invalidate();
+}
+
+// --- Custom attributes -------------------------------------------------------
+
+void CControlUI::AddCustomAttribute(const wchar_t* name, const wchar_t* value) {
+    if (!name || !*name || !value || !*value) return;
+    if (m_customAttributes.Find(name)) return;  // the first value stays
+    auto* copy = new UiString(value);
+    if (!m_customAttributes.Insert(name, copy)) delete copy;
+}
+
+const wchar_t* CControlUI::GetCustomAttribute(const wchar_t* name) const {
+    if (!name || !*name) return nullptr;
+    const auto* value = static_cast<const UiString*>(m_customAttributes.Find(name));
+    return value ? value->GetData() : nullptr;
+}
+
+bool CControlUI::RemoveCustomAttribute(const wchar_t* name) {
+    if (!name || !*name) return false;
+    auto* value = static_cast<UiString*>(m_customAttributes.Find(name));
+    if (!value) return false;
+    delete value;
+    m_customAttributes.Remove(name);
+    return true;
+}
+
+void CControlUI::RemoveAllCustomAttributes() {
+    for (int i = 0; i < m_customAttributes.GetSize(); ++i) {
+        const wchar_t* key = m_customAttributes.GetAt(i);
+        if (key) delete static_cast<UiString*>(m_customAttributes.Find(key, false));
+    }
+    m_customAttributes.RemoveAll();
+}
+
+// --- Attributes ----------------------------------------------------------------
+
+void CControlUI::ApplyAttributeList(const wchar_t* list) {
+    if (!list) return;
+    // Styles may name styles (a list that is a style name, or a "style" pair
+    // inside one); a style that reaches itself would recurse without end, so
+    // the nesting depth is bounded.
+    static int depth = 0;
+    constexpr int kMaxDepth = 16;
+    if (depth >= kMaxDepth) return;
+    ++depth;
+    const wchar_t* style = m_manager ? m_manager->GetStyle(list) : nullptr;
+    if (style) {
+        ApplyAttributeList(style);
+    } else {
+        ForEachAttribute(list, [this](const wchar_t* name, const wchar_t* value) { SetAttribute(name, value); });
+    }
+    --depth;
+}
+
+namespace {
+
+// One row of the attribute table: false sends the pair on down the table.
+struct TAttributeEntry {
+    const wchar_t* name;
+    bool (*apply)(CControlUI& control, const wchar_t* value);
+};
+
+bool HasComma(const wchar_t* value) { return wcschr(value, L',') != nullptr; }
+
+// Rows for the common value forms: the value read one way, handed to a setter.
+template <void (CControlUI::*Setter)(bool)>
+bool BoolValue(CControlUI& c, const wchar_t* v) {
+    (c.*Setter)(ParseAttributeBool(v));
+    return true;
+}
+template <void (CControlUI::*Setter)(int)>
+bool IntValue(CControlUI& c, const wchar_t* v) {
+    (c.*Setter)(ParseAttributeInt(v));
+    return true;
+}
+template <void (CControlUI::*Setter)(DWORD)>
+bool ColorAValue(CControlUI& c, const wchar_t* v) {
+    (c.*Setter)(ParseColorA(v));
+    return true;
+}
+template <void (CControlUI::*Setter)(DWORD)>
+bool ColorBValue(CControlUI& c, const wchar_t* v) {
+    (c.*Setter)(ParseColorB(v));
+    return true;
+}
+template <void (CControlUI::*Setter)(const wchar_t*)>
+bool TextValue(CControlUI& c, const wchar_t* v) {
+    (c.*Setter)(v);
+    return true;
+}
+
+bool StyleValue(CControlUI& c, const wchar_t* v) {
+    CPaintManagerUI* manager = c.GetManager();
+    const wchar_t* style = manager ? manager->GetStyle(v) : nullptr;
+    if (!style) return false;  // on down the table: kept as a custom attribute
+    c.ApplyAttributeList(style);
+    return true;
+}
+
+bool PosValue(CControlUI& c, const wchar_t* v) {
+    const TPosAttribute pos = ParsePosAttribute(v);
+    c.SetFixedXY(pos.xy);
+    c.SetFixedWidth(pos.width);
+    c.SetFixedHeight(pos.height);
+    return true;
+}
+
+bool FloatValue(CControlUI& c, const wchar_t* v) {
+    double fractions[4];
+    if (ParseFloatPercent(v, fractions)) {
+        c.SetFloatPercent(CControlUI::TPercentInfo{fractions[0], fractions[1], fractions[2], fractions[3]});
+        c.SetFloat(true);
+    } else {
+        c.SetFloat(ParseAttributeBool(v));
+    }
+    return true;
+}
+
+bool BorderSizeValue(CControlUI& c, const wchar_t* v) {
+    // "2" is the uniform width and clears the sides; "1,0,1,0" sets the sides only.
+    if (HasComma(v)) {
+        c.SetBorderRectSize(ParseAttributeRect(v));
+    } else {
+        c.SetBorderSize(ParseAttributeInt(v));
+        c.SetBorderRectSize(RECT{0, 0, 0, 0});
+    }
+    return true;
+}
+
+bool CursorValue(CControlUI& c, const wchar_t* v) {
+    const WORD id = CursorIdFromName(v);
+    if (id != 0) c.SetCursor(id);  // an unknown name changes nothing
+    return true;
+}
+
+// Names compare without case, in table order; the first match wins.
+const TAttributeEntry kAttributeTable[] = {
+    {L"style", StyleValue},
+    {L"innerstyle", TextValue<&CControlUI::ApplyAttributeList>},
+    {L"pos", PosValue},
+    {L"float", FloatValue},
+    {L"floatalign",
+     [](CControlUI& c, const wchar_t* v) {
+         c.SetFloatAlign(ParseFloatAlign(v, c.GetFloatAlign()));
+         return true;
+     }},
+    {L"padding",
+     [](CControlUI& c, const wchar_t* v) {
+         c.SetPadding(ParseAttributeRect(v));
+         return true;
+     }},
+    {L"gradient", TextValue<&CControlUI::SetGradient>},
+    {L"bkcolor", ColorAValue<&CControlUI::SetBkColor>},
+    {L"bkcolor1", ColorAValue<&CControlUI::SetBkColor>},
+    {L"bkcolor2", ColorAValue<&CControlUI::SetBkColor2>},
+    {L"bkcolor3", ColorAValue<&CControlUI::SetBkColor3>},
+    {L"forecolor", ColorAValue<&CControlUI::SetForeColor>},
+    {L"bordercolor", ColorBValue<&CControlUI::SetBorderColor>},
+    {L"focusbordercolor", ColorBValue<&CControlUI::SetFocusBorderColor>},
+    {L"colorhsl", BoolValue<&CControlUI::SetColorHSL>},
+    {L"bordersize", BorderSizeValue},
+    {L"leftbordersize", IntValue<&CControlUI::SetLeftBorderSize>},
+    {L"topbordersize", IntValue<&CControlUI::SetTopBorderSize>},
+    {L"rightbordersize", IntValue<&CControlUI::SetRightBorderSize>},
+    {L"bottombordersize", IntValue<&CControlUI::SetBottomBorderSize>},
+    {L"borderstyle", IntValue<&CControlUI::SetBorderStyle>},
+    {L"borderround",
+     [](CControlUI& c, const wchar_t* v) {
+         c.SetBorderRound(ParseAttributeSize(v));
+         return true;
+     }},
+    {L"bkimage", TextValue<&CControlUI::SetBkImage>},
+    {L"foreimage", TextValue<&CControlUI::SetForeImage>},
+    {L"width", IntValue<&CControlUI::SetFixedWidth>},
+    {L"height", IntValue<&CControlUI::SetFixedHeight>},
+    {L"minwidth", IntValue<&CControlUI::SetMinWidth>},
+    {L"minheight", IntValue<&CControlUI::SetMinHeight>},
+    {L"maxwidth", IntValue<&CControlUI::SetMaxWidth>},
+    {L"maxheight", IntValue<&CControlUI::SetMaxHeight>},
+    {L"name", TextValue<&CControlUI::SetName>},
+    {L"drag", BoolValue<&CControlUI::SetDragEnabled>},
+    {L"drop", BoolValue<&CControlUI::SetDropEnabled>},
+    {L"resourcetext", BoolValue<&CControlUI::SetResourceText>},
+    {L"richevent", BoolValue<&CControlUI::SetRichEvent>},
+    {L"autotextsizeenable", BoolValue<&CControlUI::SetAutoTextSize>},
+    {L"text", TextValue<&CControlUI::SetText>},
+    {L"tooltip", TextValue<&CControlUI::SetToolTip>},
+    {L"userdata", TextValue<&CControlUI::SetUserData>},
+    {L"enabled", BoolValue<&CControlUI::SetEnabled>},
+    {L"mouse", BoolValue<&CControlUI::SetMouseEnabled>},
+    {L"keyboard", BoolValue<&CControlUI::SetKeyboardEnabled>},
+    {L"visible", BoolValue<&CControlUI::SetVisible>},
+    {L"shortcut",
+     [](CControlUI& c, const wchar_t* v) {
+         c.SetShortcut(v[0]);
+         return true;
+     }},
+    {L"menu", BoolValue<&CControlUI::SetContextMenuUsed>},
+    {L"cursor", CursorValue},
+    {L"virtualwnd", TextValue<&CControlUI::SetVirtualWnd>},
+};
+
+}  // namespace
+
+void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (!name) return;
+    if (!value) value = L"";
+    for (const TAttributeEntry& entry : kAttributeTable) {
+        if (_wcsicmp(name, entry.name) == 0 && entry.apply(*this, value)) return;
+    }
+    AddCustomAttribute(name, value);
+}
+
+const wchar_t* const* CControlUI::GetAttributeNames(int* count) {
+    static const wchar_t* names[sizeof(kAttributeTable) / sizeof(kAttributeTable[0])];
+    constexpr int kCount = static_cast<int>(sizeof(kAttributeTable) / sizeof(kAttributeTable[0]));
+    for (int i = 0; i < kCount; ++i) names[i] = kAttributeTable[i].name;
+    if (count) *count = kCount;
+    return names;
 }
 
 }  // namespace Veneer

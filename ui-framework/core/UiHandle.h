@@ -159,4 +159,20 @@ private:
     HGDIOBJ m_previous;
 };
 
+// A 32-bit top-down DIB section of width x height pixels; `bits` receives its
+// pixels (rows of width * 4 bytes, first row at the top). Null on failure.
+inline HBITMAP CreateTopDownDib(HDC reference, int width, int height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    *bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(reference, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+    if (!bitmap) *bits = nullptr;
+    return bitmap;
+}
+
 }  // namespace Veneer

@@ -139,12 +139,31 @@ void CUiRender::DrawLine(HDC dc, const RECT& rect, int /*size*/, DWORD color, in
 
 void CUiRender::DrawRect(HDC dc, const RECT& rect, int size, DWORD color, int /*style*/) {
     if (!dc || size <= 0) return;
-    const INT width = rect.right - rect.left - 1, height = rect.bottom - rect.top - 1;
-    if (width <= 0 || height <= 0) return;
+    const INT width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 1 || height <= 1) return;
+    // Four bands filled inside the rectangle: exact at every width, and no pixel
+    // is covered twice, so a translucent outline blends once everywhere. (An
+    // inset-aligned pen is not honoured by every graphics library build and
+    // would centre wider outlines on the edge.)
+    const INT top = std::min<INT>(size, height);
+    const INT bottom = std::min<INT>(size, height - top);
+    const INT left = std::min<INT>(size, width);
+    const INT right = std::min<INT>(size, width - left);
+    const INT inner = height - top - bottom;
+    const INT x = rect.left, y = rect.top;
+    Gdiplus::Rect bands[4];
+    int count = 0;
+    bands[count++] = Gdiplus::Rect(x, y, width, top);
+    if (bottom > 0) bands[count++] = Gdiplus::Rect(x, y + height - bottom, width, bottom);
+    if (inner > 0) {
+        bands[count++] = Gdiplus::Rect(x, y + top, left, inner);
+        if (right > 0) bands[count++] = Gdiplus::Rect(x + width - right, y + top, right, inner);
+    }
+    // One call: every drawing call of the graphics library costs about as much
+    // as a small fill itself.
     Gdiplus::Graphics graphics(dc);
-    Gdiplus::Pen pen(ArgbColor(color), static_cast<Gdiplus::REAL>(size));
-    pen.SetAlignment(Gdiplus::PenAlignmentInset);
-    graphics.DrawRectangle(&pen, static_cast<INT>(rect.left), static_cast<INT>(rect.top), width, height);
+    Gdiplus::SolidBrush brush(ArgbColor(color));
+    graphics.FillRectangles(&brush, bands, count);
 }
 
 void CUiRender::DrawRoundRect(HDC dc, const RECT& rect, int size, int width, int /*height*/, DWORD color,

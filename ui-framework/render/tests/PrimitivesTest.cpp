@@ -132,6 +132,25 @@ TEST_F(Primitives, RectangleOutlineStaysInsideItsRectangle) {
     EXPECT_EQ(dib.At(1, 8), kBackground);
 }
 
+TEST_F(Primitives, WideRectangleOutlineIsExactlySizePixelsAndBlendsOnce) {
+    Dib32 dib(20, 20);
+    dib.Fill(kBackground);
+    CUiRender::DrawRect(dib.Dc(), RECT{2, 2, 18, 18}, 3, 0xFFFF0000);
+    ::GdiFlush();
+    for (int x : {2, 3, 4, 15, 16, 17}) EXPECT_EQ(Rgb(dib.At(x, 10)), 0xFF0000u) << x;
+    for (int y : {2, 4, 15, 17}) EXPECT_EQ(Rgb(dib.At(10, y)), 0xFF0000u) << y;
+    EXPECT_EQ(dib.At(5, 10), kBackground);
+    EXPECT_EQ(dib.At(14, 10), kBackground);
+    EXPECT_EQ(dib.At(1, 10), kBackground);
+    EXPECT_EQ(dib.At(18, 10), kBackground);
+    // Translucent: a corner pixel (where sides meet) is blended like an edge one.
+    dib.Fill(kBackground);
+    CUiRender::DrawRect(dib.Dc(), RECT{2, 2, 18, 18}, 3, 0x80FF0000);
+    ::GdiFlush();
+    EXPECT_EQ(dib.At(2, 2), dib.At(10, 2));
+    EXPECT_EQ(dib.At(3, 3), dib.At(3, 10));
+}
+
 TEST_F(Primitives, LineRunsFromTopLeftToBottomRight) {
     Dib32 dib(20, 20);
     dib.Fill(kBackground);
