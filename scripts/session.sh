@@ -14,6 +14,9 @@ zk_session_start() {
     export DISPLAY=":$n"
     for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   fi
+  # The prefix with its font replacements (Chinese faces), made once; without
+  # it Wine would create a bare prefix on first use.
+  bash "$ZK_ROOT/scripts/wine-prefix.sh" >"$logdir/wine-prefix.log" 2>&1 </dev/null || true
   wineserver -p >"$logdir/wineserver.log" 2>&1 </dev/null &
   # Warm the prefix once so the first test does not pay for it.
   wine cmd /c exit >"$logdir/wine-warm.log" 2>&1 </dev/null || true

@@ -7,20 +7,11 @@
 #include <cwctype>
 #include <string>
 
+#include "core/UiValueScan.h"
+
 namespace Veneer {
 
 namespace {
-
-bool IsBlank(wchar_t ch) { return ch != L'\0' && ch <= L' '; }
-
-// A decimal number where `p` points (leading blanks and a sign allowed); 0
-// and `p` unchanged when there is none.
-long ReadNumber(const wchar_t*& p) {
-    wchar_t* end = nullptr;
-    const long value = std::wcstol(p, &end, 10);
-    p = end;
-    return value;
-}
 
 double ReadFraction(const wchar_t*& p) {
     wchar_t* end = nullptr;
@@ -29,10 +20,6 @@ double ReadFraction(const wchar_t*& p) {
     return value;
 }
 
-// The one separator after a number, but never the terminator.
-void SkipSeparator(const wchar_t*& p) {
-    if (*p != L'\0') ++p;
-}
 
 int HexDigit(wchar_t ch) {
     if (ch >= L'0' && ch <= L'9') return ch - L'0';
@@ -78,34 +65,14 @@ int ParseAttributeInt(const wchar_t* value) {
     return static_cast<int>(std::wcstol(value, nullptr, 10));
 }
 
-UiRect ParseAttributeRect(const wchar_t* value) {
-    UiRect rect;
-    if (!value) return rect;
-    const wchar_t* p = value;
-    rect.left = ReadNumber(p);
-    SkipSeparator(p);
-    rect.top = ReadNumber(p);
-    SkipSeparator(p);
-    rect.right = ReadNumber(p);
-    SkipSeparator(p);
-    rect.bottom = ReadNumber(p);
-    return rect;
-}
+UiRect ParseAttributeRect(const wchar_t* value) { return ScanRect(value); }
 
-UiSize ParseAttributeSize(const wchar_t* value) {
-    UiSize size;
-    if (!value) return size;
-    const wchar_t* p = value;
-    size.cx = ReadNumber(p);
-    SkipSeparator(p);
-    size.cy = ReadNumber(p);
-    return size;
-}
+UiSize ParseAttributeSize(const wchar_t* value) { return ScanSize(value); }
 
 DWORD ParseColorA(const wchar_t* value) {
     if (!value) return 0;
     const wchar_t* p = value;
-    while (IsBlank(*p)) ++p;
+    while (IsBlankChar(*p)) ++p;
     if (*p == L'#') ++p;
     return ReadHex(p);
 }
@@ -120,7 +87,7 @@ bool ParseFloatPercent(const wchar_t* value, double out[4]) {
     const wchar_t* p = value;
     for (int i = 0; i < 4; ++i) {
         out[i] = ReadFraction(p);
-        if (i < 3) SkipSeparator(p);
+        if (i < 3) SkipValueSeparator(p);
     }
     return true;
 }
@@ -130,9 +97,9 @@ UINT ParseFloatAlign(const wchar_t* value, UINT current) {
     UINT align = current;
     const wchar_t* p = value;
     while (*p) {
-        while (*p == L',' || IsBlank(*p)) ++p;
+        while (*p == L',' || IsBlankChar(*p)) ++p;
         const wchar_t* word = p;
-        while (*p && *p != L',' && !IsBlank(*p)) ++p;
+        while (*p && *p != L',' && !IsBlankChar(*p)) ++p;
         const size_t length = static_cast<size_t>(p - word);
         if (length == 0) break;
         if (EqualsNoCase(word, length, L"null")) {
@@ -193,12 +160,12 @@ int ForEachAttribute(const wchar_t* list, const AttributeSink& apply) {
     int applied = 0;
     const wchar_t* p = text.c_str();
     for (;;) {
-        while (IsBlank(*p)) ++p;  // further blanks after the separator are forgiven
+        while (IsBlankChar(*p)) ++p;  // further blanks after the separator are forgiven
         if (*p == L'\0') break;
         const wchar_t* nameStart = p;
         while (*p != L'\0' && *p != L'=') ++p;
         const wchar_t* nameEnd = p;
-        while (nameEnd > nameStart && IsBlank(nameEnd[-1])) --nameEnd;
+        while (nameEnd > nameStart && IsBlankChar(nameEnd[-1])) --nameEnd;
         if (*p != L'=') break;
         ++p;
         if (*p != L'"') break;
@@ -211,7 +178,7 @@ int ForEachAttribute(const wchar_t* list, const AttributeSink& apply) {
         ++p;
         apply(name.c_str(), value.c_str());
         ++applied;
-        if (*p != L',' && !IsBlank(*p)) break;
+        if (*p != L',' && !IsBlankChar(*p)) break;
         ++p;
     }
     return applied;

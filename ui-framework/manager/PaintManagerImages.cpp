@@ -139,16 +139,9 @@ void CPaintManagerUI::ApplyLayeredMask(const RECT& area, const RECT& client) {
         m_maskBitmap.Reset();
         m_maskDc.Reset();
         m_maskBits = nullptr;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = size.cx;
-        info.bmiHeader.biHeight = -size.cy;  // top-down
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
         m_maskDc.Reset(::CreateCompatibleDC(GetPaintDC()));
-        m_maskBitmap.Reset(::CreateDIBSection(GetPaintDC(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        m_maskBitmap.Reset(CreateTopDownDib(GetPaintDC(), size.cx, size.cy, &bits));
         if (!m_maskDc || !m_maskBitmap || !bits) {
             m_maskBitmap.Reset();
             m_maskDc.Reset();

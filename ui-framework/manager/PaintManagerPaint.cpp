@@ -43,16 +43,9 @@ bool CPaintManagerUI::EnsureOffscreen(const RECT& client) {
         return true;
     }
     DropOffscreen();
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = -size.cy;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     m_offscreenDc.Reset(::CreateCompatibleDC(GetPaintDC()));
-    m_offscreenBitmap.Reset(::CreateDIBSection(GetPaintDC(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    m_offscreenBitmap.Reset(CreateTopDownDib(GetPaintDC(), size.cx, size.cy, &bits));
     if (!m_offscreenDc || !m_offscreenBitmap || !bits) {
         DropOffscreen();
         return false;

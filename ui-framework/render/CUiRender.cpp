@@ -296,15 +296,8 @@ BOOL WINAPI CUiRender::SoftwareAlphaBlend(HDC dst, int x, int y, int width, int 
         return FALSE;
 
     auto makeBuffer = [](int w, int h, UiBitmap& bitmap, UiPixels32& pixels) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;  // top-down
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        bitmap.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        bitmap.Reset(CreateTopDownDib(nullptr, w, h, &bits));
         if (!bitmap || !bits) return false;
         pixels.top = static_cast<BYTE*>(bits);
         pixels.width = w;

@@ -54,15 +54,8 @@ TImageInfo* CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWO
                                                                   &channels, 4));
     if (!rgba || width <= 0 || height <= 0) return nullptr;
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    UiBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UiBitmap bitmap(CreateTopDownDib(nullptr, width, height, &bits));
     if (!bitmap || !bits) return nullptr;
 
     // RGBA -> premultiplied BGRA; then the mask, compared with the finished

@@ -2,41 +2,13 @@
 
 #include <cwchar>
 
+#include "core/UiValueScan.h"
 #include "manager/CDpiScaler.h"
 #include "render/CUiRender.h"
 
 namespace Veneer {
 
 namespace {
-
-bool IsBlank(wchar_t ch) { return ch != L'\0' && ch <= L' '; }
-
-// A decimal number where `p` points (leading blanks and a sign allowed); 0
-// and `p` unchanged when there is none.
-long ReadNumber(const wchar_t*& p) {
-    wchar_t* end = nullptr;
-    const long value = std::wcstol(p, &end, 10);
-    p = end;
-    return value;
-}
-
-// Skips the one separator after a number, but never the terminator.
-void SkipSeparator(const wchar_t*& p) {
-    if (*p != L'\0') ++p;
-}
-
-UiRect ReadRect(const wchar_t* text) {
-    const wchar_t* p = text;
-    UiRect rect;
-    rect.left = ReadNumber(p);
-    SkipSeparator(p);
-    rect.top = ReadNumber(p);
-    SkipSeparator(p);
-    rect.right = ReadNumber(p);
-    SkipSeparator(p);
-    rect.bottom = ReadNumber(p);
-    return rect;
-}
 
 // The rectangle rule of the DPI scaler for an arbitrary percentage: position
 // and size scale apart, halves rounding away from zero.
@@ -71,16 +43,16 @@ void TImageSpec::Parse(const wchar_t* descriptorText, const wchar_t* modifierTex
 void TImageSpec::ReadText(const wchar_t* text, const CDpiScaler* scaler) {
     const wchar_t* p = text;
     for (;;) {
-        while (IsBlank(*p)) ++p;
+        while (IsBlankChar(*p)) ++p;
         if (*p == L'\0') return;
 
         const wchar_t* keyStart = p;
-        while (*p != L'\0' && *p != L'=' && !IsBlank(*p)) ++p;
+        while (*p != L'\0' && *p != L'=' && !IsBlankChar(*p)) ++p;
         const UiString key(keyStart, static_cast<int>(p - keyStart));
-        while (IsBlank(*p)) ++p;
+        while (IsBlankChar(*p)) ++p;
         if (*p != L'=') return;
         ++p;
-        while (IsBlank(*p)) ++p;
+        while (IsBlankChar(*p)) ++p;
         if (*p != L'\'') return;
         ++p;
 
@@ -91,7 +63,7 @@ void TImageSpec::ReadText(const wchar_t* text, const CDpiScaler* scaler) {
         ++p;
         if (!value.IsEmpty()) ApplyKey(key, value, scaler);
 
-        if (!IsBlank(*p)) return;
+        if (!IsBlankChar(*p)) return;
         ++p;
     }
 }
@@ -110,13 +82,13 @@ void TImageSpec::ApplyKey(const UiString& key, const UiString& value, const CDpi
     } else if (key == L"restype") {
         resType = value;
     } else if (key == L"dest") {
-        dest = scaledRect(ReadRect(value));
+        dest = scaledRect(ScanRect(value));
     } else if (key == L"source") {
-        source = ReadRect(value);  // image pixels: scaled once the variant is known
+        source = ScanRect(value);  // image pixels: scaled once the variant is known
     } else if (key == L"corner") {
-        corner = scaledWidths(ReadRect(value));
+        corner = scaledWidths(ScanRect(value));
     } else if (key == L"padding") {
-        padding = scaledWidths(ReadRect(value));
+        padding = scaledWidths(ScanRect(value));
     } else if (key == L"mask") {
         const wchar_t* p = value;
         if (*p == L'#') ++p;
@@ -133,10 +105,7 @@ void TImageSpec::ApplyKey(const UiString& key, const UiString& value, const CDpi
     } else if (key == L"hsl") {
         hsl = IsTrue(value);
     } else if (key == L"size") {
-        const wchar_t* p = value;
-        size.cx = ReadNumber(p);
-        SkipSeparator(p);
-        size.cy = ReadNumber(p);
+        size = ScanSize(value);
     } else if (key == L"align") {
         align = value;
     }
