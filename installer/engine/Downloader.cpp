@@ -35,10 +35,8 @@ CWinDownloader::~CWinDownloader() {
     // First stop everything the worker waits on, then wait for it; only then
     // may the members it uses go away.
     m_statusCallback.Abort();
-    if (m_stopEvent) SetEvent(m_stopEvent);
+    if (m_stopEvent) SetEvent(m_stopEvent.Get());
     m_worker.Join();
-    if (m_stopEvent) CloseHandle(m_stopEvent);
-    m_stopEvent = nullptr;
 }
 
 int CWinDownloader::Start() {
@@ -78,11 +76,11 @@ uint32_t CWinDownloader::Run() {
 HRESULT CWinDownloader::AttemptAll(const std::wstring& address) {
     // The watchdog abandons a transfer that has gone silent: the platform's
     // call can wait forever on a connection that was reset mid-body.
-    HANDLE attemptsDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    Veneer::UiKernelHandle attemptsDone(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     struct WatchArguments {
         CWinDownloader* self;
         HANDLE events[2];
-    } watch{this, {attemptsDone, m_stopEvent}};
+    } watch{this, {attemptsDone.Get(), m_stopEvent.Get()}};
     CWorkerThread watchdog(
         [](void* argument) -> uint32_t {
             auto* w = static_cast<WatchArguments*>(argument);
@@ -104,14 +102,13 @@ HRESULT CWinDownloader::AttemptAll(const std::wstring& address) {
         // destroying the downloader cuts it short.
         if (!m_stopEvent) {
             Sleep(kRetryPauseMs);
-        } else if (WaitForSingleObject(m_stopEvent, kRetryPauseMs) == WAIT_OBJECT_0) {
+        } else if (WaitForSingleObject(m_stopEvent.Get(), kRetryPauseMs) == WAIT_OBJECT_0) {
             break;
         }
     }
 
-    if (attemptsDone) SetEvent(attemptsDone);
+    if (attemptsDone) SetEvent(attemptsDone.Get());
     watchdog.Join();
-    if (attemptsDone) CloseHandle(attemptsDone);
     return result;
 }
 

@@ -19,6 +19,7 @@
 #include <mutex>
 #include <string>
 
+#include "core/UiHandle.h"
 #include "installer/engine/WorkerThread.h"
 
 namespace ZKInstaller {
@@ -174,7 +175,7 @@ private:
     std::atomic<bool> m_started{false};
     DWORD m_stallTimeoutMs = kDefaultStallTimeoutMs;
     // Ends the retry pause and the watchdog early when the downloader goes away.
-    HANDLE m_stopEvent = nullptr;
+    Veneer::UiKernelHandle m_stopEvent;
     // Declared last: destroyed first, after the destructor has joined it.
     CWorkerThread m_worker;
 };

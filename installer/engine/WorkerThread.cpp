@@ -31,7 +31,8 @@ using SetThreadDescriptionFn = HRESULT(WINAPI*)(HANDLE, PCWSTR);
 CWorkerThread::CWorkerThread(Procedure procedure, void* argument, const wchar_t* name)
     : m_procedure(std::move(procedure)), m_argument(argument), m_name(name ? name : L"") {
     unsigned id = 0;
-    m_handle = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CWorkerThread::ThreadEntry, this, CREATE_SUSPENDED, &id));
+    m_handle.Reset(reinterpret_cast<HANDLE>(
+        _beginthreadex(nullptr, 0, &CWorkerThread::ThreadEntry, this, CREATE_SUSPENDED, &id)));
     if (!m_handle) return;
     m_threadId = id;
     AnnounceName();
@@ -42,22 +43,21 @@ CWorkerThread::~CWorkerThread() {
     if (!m_resumed.load()) {
         // Never started: let the thread end without running the procedure.
         m_skipProcedure = true;
-        ResumeThread(m_handle);
+        ResumeThread(m_handle.Get());
     }
     Join();
-    CloseHandle(m_handle);
 }
 
 int CWorkerThread::Resume() {
     if (!m_handle) return 0;
-    if (ResumeThread(m_handle) == static_cast<DWORD>(-1)) return 0;
+    if (ResumeThread(m_handle.Get()) == static_cast<DWORD>(-1)) return 0;
     m_resumed = true;
     return 1;
 }
 
 void CWorkerThread::Join() {
     // A suspended thread would never end: only a resumed one is waited for.
-    if (m_handle && m_resumed.load() && GetCurrentThreadId() != m_threadId) WaitForSingleObject(m_handle, INFINITE);
+    if (m_handle && m_resumed.load() && GetCurrentThreadId() != m_threadId) WaitForSingleObject(m_handle.Get(), INFINITE);
 }
 
 unsigned __stdcall CWorkerThread::ThreadEntry(void* self) {
@@ -77,7 +77,7 @@ void CWorkerThread::AnnounceName() const {
                                            GetProcAddress(handle, "SetThreadDescription")))
                                      : nullptr;
         if (setDescription) {
-            setDescription(m_handle, name.c_str());
+            setDescription(m_handle.Get(), name.c_str());
             break;
         }
     }

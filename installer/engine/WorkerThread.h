@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "core/UiHandle.h"
+
 namespace ZKInstaller {
 
 class CWorkerThread {
@@ -29,7 +31,7 @@ public:
     void Join();
 
     DWORD ThreadId() const { return m_threadId; }
-    bool HasThread() const { return m_handle != nullptr; }
+    bool HasThread() const { return static_cast<bool>(m_handle); }
     bool WasResumed() const { return m_resumed.load(); }
 
 private:
@@ -37,7 +39,7 @@ private:
     void AnnounceName() const;
 
     DWORD m_threadId = 0;
-    HANDLE m_handle = nullptr;
+    Veneer::UiKernelHandle m_handle;
     Procedure m_procedure;
     void* m_argument = nullptr;
     std::wstring m_name;

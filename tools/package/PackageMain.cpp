@@ -15,6 +15,7 @@
 #include <string>
 
 #include "ZKCore/ZKString.h"
+#include "core/UiHandle.h"
 #include "ZKCore/ZKSystem.h"
 #include "installer/engine/ControlFile.h"
 #include "installer/engine/InstallOptions.h"
@@ -66,11 +67,11 @@ void Record(const wchar_t* section, const wchar_t* key, const std::wstring& valu
 }
 
 bool WriteTextFile(const std::wstring& path, const std::string& utf8) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    Veneer::UiKernelHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
     DWORD written = 0;
-    const BOOL ok = WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
-    CloseHandle(file);
+    const BOOL ok = WriteFile(file.Get(), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     return ok && written == utf8.size();
 }
 

@@ -1,5 +1,7 @@
 #include "manager/CDpiScaler.h"
 
+#include "core/UiHandle.h"
+
 namespace Veneer {
 
 namespace {
@@ -119,10 +121,8 @@ int CDpiScaler::GetMonitorDPI(POINT point) {
             return static_cast<int>(dpiX);
         }
     }
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
-    return dpi;
+    UiWindowDc screen(nullptr);
+    return screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;
 }
 
 void CDpiScaler::SetProcessDpi(int dpi) {
