@@ -125,15 +125,8 @@ void CUiRender::DrawGradient(HDC dc, const RECT& rect, DWORD color1, DWORD color
         return;
     }
     // Translucent: paint off-screen, make it opaque, blend with constant alpha.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    UiBitmap bitmap(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UiBitmap bitmap(CreateTopDownDib(dc, width, height, &bits));
     if (!bitmap || !bits) return;
     UiMemoryDc memory(dc);
     if (!memory) return;

@@ -224,15 +224,8 @@ void PumpPending() {
 // A 32-bit top-down DIB in its own memory DC.
 struct Surface {
     Surface(int width, int height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        bitmap.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        bitmap.Reset(CreateTopDownDib(nullptr, width, height, &bits));
         std::memset(bits, 0x40, static_cast<size_t>(width) * height * 4);
         dc.Select(bitmap.Get());
     }

@@ -26,15 +26,8 @@ constexpr DWORD kBlue = 0x0000FF;
 class Canvas {
 public:
     Canvas(int width, int height, DWORD fill = kWhite) : m_width(width), m_height(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        m_bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        m_bitmap = CreateTopDownDib(nullptr, width, height, &bits);
         m_bits = static_cast<DWORD*>(bits);
         m_dc = CreateCompatibleDC(nullptr);
         m_old = SelectObject(m_dc, m_bitmap);
@@ -79,15 +72,8 @@ void Paint(CControlUI& control, const Canvas& canvas) {
 template <typename ColorFn>
 void AddTestImage(CPaintManagerUI& manager, const wchar_t* name, int width, int height, ColorFn color,
                   bool blended = false) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateTopDownDib(nullptr, width, height, &bits);
     auto* pixels = static_cast<DWORD*>(bits);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) pixels[y * width + x] = 0xFF000000 | color(x, y);

@@ -69,15 +69,8 @@ void PrintTiming(const char* name, const Timing& t) {
 class Surface {
 public:
     Surface(int width, int height) : m_width(width), m_height(height), m_dc(nullptr) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        m_bitmap.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        m_bitmap.Reset(CreateTopDownDib(nullptr, width, height, &bits));
         m_bits = static_cast<DWORD*>(bits);
         m_dc.Select(m_bitmap.Get());
     }
