@@ -9,7 +9,7 @@ using std::min;
 
 #include "ZKCore/ZKString.h"
 #include "ZKCore/ZKSystem.h"
-#include "manager/CDpiScaler.h"
+#include "core/CDpiScaler.h"
 #include "manager/CPaintManagerUI.h"
 
 namespace ZKInstaller {

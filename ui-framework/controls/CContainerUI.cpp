@@ -78,10 +78,9 @@ void CContainerUI::RemoveAll() {
     NeedUpdate();
 }
 
-RECT CContainerUI::GetInset() const {
-    if (!m_manager) return m_inset;
-    return m_manager->GetDPIObj()->Scale(static_cast<const RECT&>(m_inset));
-}
+// Each side is a width of its own, scaled and rounded alone: 30,0,2,0 at
+// 150 % is 45,0,3,0, like paddings and border sides.
+RECT CContainerUI::GetInset() const { return ScaleRect(m_inset); }
 
 void CContainerUI::SetInset(const RECT& inset) {
     if (EqualRect(&m_inset, &inset)) return;
@@ -133,6 +132,14 @@ void CContainerUI::SetPos(RECT rect, bool needInvalidate) {
         if (height < child->GetMinHeight()) height = child->GetMinHeight();
         if (height > child->GetMaxHeight()) height = child->GetMaxHeight();
         child->SetPos(RECT{client.left, client.top, client.left + width, client.top + height}, false);
+    }
+}
+
+void CContainerUI::RelayoutChild(CControlUI* child) {
+    if (child->IsFloat()) {
+        SetFloatPos(GetItemIndex(child));
+    } else {
+        CControlUI::RelayoutChild(child);
     }
 }
 

@@ -64,6 +64,7 @@ public:
     bool DoPaint(HDC dc, const RECT& paintArea, CControlUI* stopControl) override;
 
 protected:
+    void RelayoutChild(CControlUI* child) override;
     void DisposeChild(CControlUI* control);
 
     UiPtrArray m_items;  // CControlUI*, owned when m_autoDestroy

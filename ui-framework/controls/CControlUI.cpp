@@ -7,7 +7,6 @@
 #include "controls/UiAttributeValues.h"
 #include "core/CSkinResources.h"
 #include "core/UiHandle.h"
-#include "manager/PaintManagerShared.h"
 #include "render/CUiRender.h"
 
 namespace Veneer {
@@ -71,6 +70,16 @@ RECT CControlUI::GetRelativePos() const {
 }
 
 RECT CControlUI::GetClientPos() const { return m_item; }
+
+void CControlUI::Relayout() {
+    if (m_parent) {
+        m_parent->RelayoutChild(this);
+    } else {
+        SetPos(m_item, true);
+    }
+}
+
+void CControlUI::RelayoutChild(CControlUI* child) { child->SetPos(child->GetPos(), true); }
 
 void CControlUI::SetPos(RECT rect, bool needInvalidate) {
     if (rect.right < rect.left) rect.right = rect.left;
@@ -415,9 +424,7 @@ bool CControlUI::DrawImage(HDC dc, const wchar_t* descriptor, const wchar_t* mod
 
 DWORD CControlUI::GetAdjustColor(DWORD color) const {
     if (!m_colorHsl) return color;
-    short hue = 180, saturation = 100, lightness = 100;
-    CPaintManagerUI::GetHSL(&hue, &saturation, &lightness);
-    return AdjustColorHsl(color, hue, saturation, lightness);
+    return CPaintManagerUI::AdjustColor(color);
 }
 
 SIZE CControlUI::MeasureText(const wchar_t* text, int fontIndex) {

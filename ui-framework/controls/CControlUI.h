@@ -68,6 +68,10 @@ public:
     virtual RECT GetClientPos() const;
     virtual const RECT& GetPos() const { return m_item; }
     virtual void SetPos(RECT rect, bool needInvalidate = true);
+    // Lays the control out again where it stands. Its parent places it (a
+    // container puts a floating child by its fixed position); a root keeps its
+    // rectangle.
+    void Relayout();
     // Moves a control by (dx, dy) design units of its fixed position.
     virtual void Move(SIZE offset, bool needInvalidate = true);
     virtual int GetWidth() const { return m_item.right - m_item.left; }
@@ -237,6 +241,9 @@ public:
     CEventSource OnNotify;
 
 protected:
+    // Places `child` again inside this control: by default at its current rectangle.
+    virtual void RelayoutChild(CControlUI* child);
+
     // Scaling helpers: unscaled without a paint manager.
     int ScaleValue(int value) const;
     RECT ScaleRect(const RECT& rect) const;

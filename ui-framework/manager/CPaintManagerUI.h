@@ -21,116 +21,15 @@
 #include "core/UiRect.h"
 #include "core/UiString.h"
 #include "core/UiStringPtrMap.h"
-#include "manager/CDpiScaler.h"
+#include "core/CDpiScaler.h"
+#include "manager/UiEvents.h"
+#include "render/IRenderContext.h"
 
 namespace Veneer {
 
 class CControlUI;
-class CPaintManagerUI;
 struct TImageInfo;
 struct TImageSpec;
-
-// Kinds of TUiEvent. The values 1, 2, 7, 8, 22 and 28 only bound ranges and are
-// never sent.
-enum class UiEventKind : int {
-    UIEVT_FIRST = 1,
-    UIEVT_KEYBEGIN = 2,
-    UIEVT_KEYDOWN = 3,
-    UIEVT_KEYUP = 4,
-    UIEVT_CHAR = 5,
-    UIEVT_SYSKEY = 6,
-    UIEVT_KEYEND = 7,
-    UIEVT_MOUSEBEGIN = 8,
-    UIEVT_MOUSEMOVE = 9,
-    UIEVT_MOUSELEAVE = 10,
-    UIEVT_MOUSEENTER = 11,
-    UIEVT_MOUSEHOVER = 12,
-    UIEVT_BUTTONDOWN = 13,
-    UIEVT_BUTTONUP = 14,
-    UIEVT_RBUTTONDOWN = 15,
-    UIEVT_RBUTTONUP = 16,
-    UIEVT_MBUTTONDOWN = 17,
-    UIEVT_MBUTTONUP = 18,
-    UIEVT_DBLCLICK = 19,
-    UIEVT_CONTEXTMENU = 20,
-    UIEVT_SCROLLWHEEL = 21,
-    UIEVT_MOUSEEND = 22,
-    UIEVT_KILLFOCUS = 23,
-    UIEVT_SETFOCUS = 24,
-    UIEVT_WINDOWSIZE = 25,
-    UIEVT_SETCURSOR = 26,
-    UIEVT_TIMER = 27,
-    UIEVT_LAST = 28,
-};
-
-// A mouse kind lies strictly between the two mouse bounds.
-constexpr bool IsMouseEventKind(UiEventKind kind) {
-    return kind > UiEventKind::UIEVT_MOUSEBEGIN && kind < UiEventKind::UIEVT_MOUSEEND;
-}
-
-// TUiEvent::keyState bits, each from the high bit of the key's current state.
-constexpr WORD kKeyStateLButton = 0x01;
-constexpr WORD kKeyStateRButton = 0x02;
-constexpr WORD kKeyStateShift = 0x04;
-constexpr WORD kKeyStateControl = 0x08;
-constexpr WORD kKeyStateAlt = 0x20;
-
-// The key state bits of the calling thread's current keyboard state.
-WORD MapKeyState();
-
-// The input record given to a control.
-struct TUiEvent {
-    UiEventKind kind = UiEventKind::UIEVT_FIRST;
-    CControlUI* sender = nullptr;
-    DWORD timestamp = 0;  // tick count, ms
-    POINT mouse{};        // client coordinates
-    wchar_t keyChar = 0;  // low 16 bits of wParam for mouse and key messages
-    WORD keyState = 0;    // kKeyState* bits
-    WPARAM wParam = 0;
-    LPARAM lParam = 0;
-};
-
-// The notification record sent to listeners.
-struct TUiNotify {
-    UiString type;        // lower-case type word, e.g. "click", "windowinit"
-    UiString virtualWnd;  // filled when some control declared a virtual window
-    CControlUI* sender = nullptr;  // may be null (a sender reaped before delivery)
-    DWORD timestamp = 0;  // tick count, ms
-    POINT mouse{};        // client coordinates
-    WPARAM wParam = 0;
-    LPARAM lParam = 0;
-};
-
-class INotifyUI {
-public:
-    virtual ~INotifyUI() = default;
-    virtual void Notify(TUiNotify& msg) = 0;
-};
-
-class IMessageFilterUI {
-public:
-    virtual ~IMessageFilterUI() = default;
-    // Sets `handled` to end the message's processing with the returned result.
-    virtual LRESULT MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) = 0;
-};
-
-class ITranslateAccelerator {
-public:
-    virtual ~ITranslateAccelerator() = default;
-    // S_OK consumes the message.
-    virtual LRESULT TranslateAccelerator(MSG* msg) = 0;
-};
-
-// The drop-shadow window of a paint manager's window. The shadow itself is
-// built separately; the manager creates it when the tree is attached and
-// renders it after the first layout.
-class IWindowShadow {
-public:
-    virtual ~IWindowShadow() = default;
-    virtual bool IsShowShadow() const = 0;
-    virtual void Create(CPaintManagerUI* manager) = 0;
-    virtual void Render() = 0;
-};
 
 // One font of a font table. `size` is in design units; the font's height is
 // -Scale(size) pixels at the window's DPI.
@@ -159,7 +58,7 @@ struct WindowTraits {
     static void Close(Handle hwnd) { ::DestroyWindow(hwnd); }
 };
 
-class CPaintManagerUI {
+class CPaintManagerUI : public IRenderContext {
 public:
     CPaintManagerUI();
     virtual ~CPaintManagerUI();
@@ -188,6 +87,8 @@ public:
     // neutral 100) applied to colour-adjusted images and colours.
     static void SetHSL(short hue, short saturation, short lightness);
     static void GetHSL(short* hue, short* saturation, short* lightness);
+    // An ARGB colour under the process-wide adjustment; alpha is kept.
+    static DWORD AdjustColor(DWORD argb);
 
     // Runs the message loop until WM_QUIT; returns the quit code.
     static int MessageLoop();
@@ -205,7 +106,7 @@ public:
     void Init(HWND hwnd, const wchar_t* name = nullptr);
     const UiString& GetName() const { return m_name; }
     HWND GetPaintWindow() const { return m_hwnd; }
-    HDC GetPaintDC() const;
+    HDC GetPaintDC() const override;
     HWND GetTooltipWindow() const { return m_tooltip.Get(); }
     POINT GetMousePos() const { return m_lastMouse; }
     SIZE GetClientSize() const;
@@ -226,7 +127,7 @@ public:
     void SetMaxInfo(int cx, int cy);
     BYTE GetOpacity() const { return m_opacity; }
     void SetOpacity(BYTE opacity);
-    bool IsLayered() const { return m_layered; }
+    bool IsLayered() const override { return m_layered; }
     void SetLayered(bool layered);
     RECT GetLayeredInset() const { return m_layeredInset; }  // pixels
     void SetLayeredInset(const RECT& inset);
@@ -240,10 +141,10 @@ public:
     void SetHoverTime(int ms) { m_hoverTime = ms; }
     // Text through GDI+ (anti-aliased, with a rendering hint) instead of the
     // system's DrawTextW; layered windows always use GDI+.
-    bool IsUseGdiplusText() const { return m_gdiplusText; }
+    bool IsUseGdiplusText() const override { return m_gdiplusText; }
     void SetUseGdiplusText(bool use);
     // Gdiplus::TextRenderingHint 0 (system default) .. 5 (ClearType grid fit).
-    int GetGdiplusTextRenderingHint() const { return m_textRenderingHint; }
+    int GetGdiplusTextRenderingHint() const override { return m_textRenderingHint; }
     void SetGdiplusTextRenderingHint(int hint);
     bool IsForceUseSharedRes() const { return m_forceShared; }
     void SetForceUseSharedRes(bool force) { m_forceShared = force; }
@@ -326,7 +227,7 @@ public:
     // ---- fonts (sizes in design units) ----
     HFONT AddFont(int id, const wchar_t* faceName, int size, bool bold, bool underline, bool italic,
                   bool shared = false);
-    HFONT GetFont(int id);
+    HFONT GetFont(int id) override;
     TFontInfo* GetFontInfo(int id);
     bool RemoveFont(int id, bool shared = false);
     void RemoveAllFonts(bool shared = false);
@@ -337,7 +238,7 @@ public:
     // ---- images and parsed image descriptors ----
     const TImageInfo* GetImage(const wchar_t* name) const;
     const TImageInfo* GetImageEx(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0,
-                                 bool adjustColors = false, HINSTANCE instance = nullptr);
+                                 bool adjustColors = false, HINSTANCE instance = nullptr) override;
     const TImageInfo* AddImage(const wchar_t* name, const wchar_t* type = nullptr, DWORD mask = 0,
                                bool adjustColors = false, bool shared = false, HINSTANCE instance = nullptr);
     // Takes ownership of `bitmap` only when the name is new (returns null otherwise).
@@ -345,7 +246,7 @@ public:
                                bool shared = false);
     bool RemoveImage(const wchar_t* name, bool shared = false);
     void RemoveAllImages(bool shared = false);
-    const TImageSpec* GetDrawInfo(const wchar_t* descriptor, const wchar_t* modifier = nullptr);
+    const TImageSpec* GetDrawInfo(const wchar_t* descriptor, const wchar_t* modifier = nullptr) override;
     void RemoveAllDrawInfos();
     // Lookups of GetDrawInfo since construction (or the last reset) that found
     // a parsed descriptor, and those that had to parse one.

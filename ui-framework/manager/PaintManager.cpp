@@ -150,6 +150,11 @@ void CPaintManagerUI::GetHSL(short* hue, short* saturation, short* lightness) {
     if (lightness) *lightness = shared.lightness;
 }
 
+DWORD CPaintManagerUI::AdjustColor(DWORD argb) {
+    const PaintManagerShared& shared = Shared();
+    return AdjustColorHsl(argb, shared.hue, shared.saturation, shared.lightness);
+}
+
 int CPaintManagerUI::GetPaintManagerCount() { return Shared().managers.GetSize(); }
 
 CPaintManagerUI* CPaintManagerUI::GetPaintManager(int index) {

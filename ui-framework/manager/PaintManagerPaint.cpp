@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "controls/CContainerUI.h"
 #include "controls/CControlUI.h"
 #include "manager/CPaintManagerUI.h"
 #include "manager/PaintManagerShared.h"
@@ -77,15 +76,7 @@ void CPaintManagerUI::LayoutPass(bool& laidOut, bool& endPaint) {
                 m_root->FindControl(FindControlsFromUpdate, &m_scratch,
                                     FINDF_VISIBLE | FINDF_MEFIRST | FINDF_UPDATETEST);
                 for (int i = 0; i < m_scratch.GetSize(); ++i) {
-                    auto* control = static_cast<CControlUI*>(m_scratch[i]);
-                    auto* container = control->GetParent() ? static_cast<CContainerUI*>(
-                                                                 control->GetParent()->GetInterface(L"Container"))
-                                                           : nullptr;
-                    if (control->IsFloat() && container) {
-                        container->SetFloatPos(container->GetItemIndex(control));
-                    } else {
-                        control->SetPos(control->GetPos(), true);
-                    }
+                    static_cast<CControlUI*>(m_scratch[i])->Relayout();
                 }
                 m_scratch.Empty();
             }

@@ -5,8 +5,7 @@
 #include <cwchar>
 #include <memory>
 
-#include "manager/CDpiScaler.h"
-#include "manager/CPaintManagerUI.h"
+#include "core/CDpiScaler.h"
 #include "render/UiBlend.h"
 #include "render/UiMsimg32.h"
 
@@ -162,18 +161,18 @@ bool CUiRender::DrawImageRecord(HDC dc, const TImageInfo* image, const RECT& ite
     return true;
 }
 
-bool CUiRender::DrawImageString(HDC dc, CPaintManagerUI* manager, const RECT& item, const RECT& paint,
+bool CUiRender::DrawImageString(HDC dc, IRenderContext* context, const RECT& item, const RECT& paint,
                                 const wchar_t* descriptor, const wchar_t* modifier) {
-    if (!manager) return false;
-    return DrawImageInfo(dc, manager, item, paint, manager->GetDrawInfo(descriptor, modifier));
+    if (!context) return false;
+    return DrawImageInfo(dc, context, item, paint, context->GetDrawInfo(descriptor, modifier));
 }
 
-bool CUiRender::DrawImageInfo(HDC dc, CPaintManagerUI* manager, const RECT& item, const RECT& paint,
+bool CUiRender::DrawImageInfo(HDC dc, IRenderContext* context, const RECT& item, const RECT& paint,
                               const TImageSpec* spec) {
-    if (!dc || !manager || !spec || spec->imageName.IsEmpty()) return false;
+    if (!dc || !context || !spec || spec->imageName.IsEmpty()) return false;
     const wchar_t* type = spec->resType.IsEmpty() ? nullptr : spec->resType.GetData();
-    const TImageInfo* image = manager->GetImageEx(spec->imageName, type, spec->mask);
-    return DrawImageRecord(dc, image, item, paint, *spec, manager->IsLayered());
+    const TImageInfo* image = context->GetImageEx(spec->imageName, type, spec->mask, false, nullptr);
+    return DrawImageRecord(dc, image, item, paint, *spec, context->IsLayered());
 }
 
 UiRect CUiRender::SourceCornerSizes(const RECT& corner, double ratio) {

@@ -9,12 +9,11 @@
 
 #include "core/UiHandle.h"
 #include "core/UiRect.h"
+#include "render/IRenderContext.h"
 #include "render/TImageInfo.h"
 #include "render/TImageSpec.h"
 
 namespace Veneer {
-
-class CPaintManagerUI;
 
 // Restores the clip the DC had when the scope began (the exact region, not
 // its bounding box, so a parent's rounded clip survives a child's scope).
@@ -70,14 +69,14 @@ public:
     // (empty name or missing image: false) followed by this.
     static bool DrawImageRecord(HDC dc, const TImageInfo* image, const RECT& item, const RECT& paint,
                                 const TImageSpec& spec, bool layered);
-    // Looks the descriptor (plus modifier) up in the manager's parsed
-    // descriptor cache and draws it. False without a manager, for an empty
+    // Looks the descriptor (plus modifier) up in the window's parsed
+    // descriptor cache and draws it. False without a context, for an empty
     // descriptor or when the image is missing.
-    static bool DrawImageString(HDC dc, CPaintManagerUI* manager, const RECT& item, const RECT& paint,
+    static bool DrawImageString(HDC dc, IRenderContext* context, const RECT& item, const RECT& paint,
                                 const wchar_t* descriptor, const wchar_t* modifier = nullptr);
-    // The image of `spec` from the manager's image table (loaded on first
+    // The image of `spec` from the window's image table (loaded on first
     // use), drawn with DrawImageRecord; layered windows always blend.
-    static bool DrawImageInfo(HDC dc, CPaintManagerUI* manager, const RECT& item, const RECT& paint,
+    static bool DrawImageInfo(HDC dc, IRenderContext* context, const RECT& item, const RECT& paint,
                               const TImageSpec* spec);
 
     // Nine-part drawing of `source` of `bitmap` into `dest`. Corner widths are
@@ -107,20 +106,20 @@ public:
                               int style = 0);
 
     // --- Text (colours are 0xAARRGGBB; `format` takes DrawTextW's DT_* flags) --
-    // Draws `text` in the manager's font `fontIndex` (an unknown index gives
+    // Draws `text` in the window's font `fontIndex` (an unknown index gives
     // the default font) inside `rect`. Opaque windows use the system's
     // DrawTextW; layered windows, and windows with GDI+ text switched on, use
     // GDI+ with the window's text rendering hint. With DT_CALCRECT nothing is
     // drawn and `rect` receives the measured size at its top-left corner.
     // On the system path a text holding "&#x" draws the one character named
-    // by the hexadecimal digits after it. Null dc, manager or text: nothing.
-    static void DrawText(HDC dc, CPaintManagerUI* manager, RECT& rect, const wchar_t* text, DWORD color,
+    // by the hexadecimal digits after it. Null dc, context or text: nothing.
+    static void DrawText(HDC dc, IRenderContext* context, RECT& rect, const wchar_t* text, DWORD color,
                          int fontIndex, UINT format);
-    // The extent in pixels of the whole text on one line in the manager's font
-    // `fontIndex`; (0, 0) without manager or text. Without a DC the window's
+    // The extent in pixels of the whole text on one line in the window's font
+    // `fontIndex`; (0, 0) without context or text. Without a DC the window's
     // (or a screen-compatible) one measures. `format` is accepted for the
     // callers' symmetry with DrawText and does not change the result.
-    static SIZE GetTextSize(HDC dc, CPaintManagerUI* manager, const wchar_t* text, int fontIndex,
+    static SIZE GetTextSize(HDC dc, IRenderContext* context, const wchar_t* text, int fontIndex,
                             UINT format = 0);
 
     // --- Clip scopes (rectangles in logical coordinates of `dc`) -----------------

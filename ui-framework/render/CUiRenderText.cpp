@@ -12,7 +12,6 @@
 
 #include "core/UiHandle.h"
 #include "core/UiString.h"
-#include "manager/CPaintManagerUI.h"
 #include "render/CUiRender.h"
 
 namespace Veneer {
@@ -173,7 +172,7 @@ std::unique_ptr<Gdiplus::Font> MakeLibraryFont(HDC dc, HFONT font, LOGFONTW logF
 }
 
 // False when GDI+ cannot draw with this font (the caller falls back to GDI).
-bool DrawLibraryText(HDC dc, CPaintManagerUI* manager, HFONT font, RECT& rect, const wchar_t* text, DWORD color,
+bool DrawLibraryText(HDC dc, IRenderContext* context, HFONT font, RECT& rect, const wchar_t* text, DWORD color,
                      UINT flags) {
     LOGFONTW logFont{};
     if (!font || ::GetObjectW(font, sizeof(logFont), &logFont) != sizeof(logFont)) return false;
@@ -182,7 +181,7 @@ bool DrawLibraryText(HDC dc, CPaintManagerUI* manager, HFONT font, RECT& rect, c
     std::unique_ptr<Gdiplus::Font> gdiFont = MakeLibraryFont(dc, font, logFont);
     if (!gdiFont) return false;
 
-    int hint = manager->GetGdiplusTextRenderingHint();
+    int hint = context->GetGdiplusTextRenderingHint();
     if (hint < Gdiplus::TextRenderingHintSystemDefault || hint > Gdiplus::TextRenderingHintClearTypeGridFit)
         hint = Gdiplus::TextRenderingHintSystemDefault;
     graphics.SetTextRenderingHint(static_cast<Gdiplus::TextRenderingHint>(hint));
@@ -218,29 +217,29 @@ bool DrawLibraryText(HDC dc, CPaintManagerUI* manager, HFONT font, RECT& rect, c
 
 }  // namespace
 
-void CUiRender::DrawText(HDC dc, CPaintManagerUI* manager, RECT& rect, const wchar_t* text, DWORD color,
+void CUiRender::DrawText(HDC dc, IRenderContext* context, RECT& rect, const wchar_t* text, DWORD color,
                          int fontIndex, UINT format) {
-    if (!dc || !manager || !text) return;
-    HFONT font = manager->GetFont(fontIndex);
-    if (manager->IsLayered() || manager->IsUseGdiplusText()) {
-        if (DrawLibraryText(dc, manager, font, rect, text, color, format)) return;
+    if (!dc || !context || !text) return;
+    HFONT font = context->GetFont(fontIndex);
+    if (context->IsLayered() || context->IsUseGdiplusText()) {
+        if (DrawLibraryText(dc, context, font, rect, text, color, format)) return;
     }
     DrawSystemText(dc, font, rect, text, color, format);
 }
 
-SIZE CUiRender::GetTextSize(HDC dc, CPaintManagerUI* manager, const wchar_t* text, int fontIndex, UINT format) {
+SIZE CUiRender::GetTextSize(HDC dc, IRenderContext* context, const wchar_t* text, int fontIndex, UINT format) {
     (void)format;  // the extent is of the whole text on one line whatever the format
     SIZE size{0, 0};
-    if (!manager || !text) return size;
+    if (!context || !text) return size;
     // Measuring needs a DC: the window's, else a screen-compatible one.
-    HDC measureDc = dc ? dc : manager->GetPaintDC();
+    HDC measureDc = dc ? dc : context->GetPaintDC();
     std::unique_ptr<UiMemoryDc> scratch;
     if (!measureDc) {
         scratch.reset(new UiMemoryDc(nullptr));
         measureDc = scratch->Get();
     }
     if (!measureDc) return size;
-    const UiSelectObject selectFont(measureDc, manager->GetFont(fontIndex));
+    const UiSelectObject selectFont(measureDc, context->GetFont(fontIndex));
     ::GetTextExtentPoint32W(measureDc, text, static_cast<int>(std::wcslen(text)), &size);
     return size;
 }

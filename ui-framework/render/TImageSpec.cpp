@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "core/UiValueScan.h"
-#include "manager/CDpiScaler.h"
+#include "core/CDpiScaler.h"
 #include "render/CUiRender.h"
 
 namespace Veneer {

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "installer/entry/Startup.h"
-#include "manager/CDpiScaler.h"
+#include "core/CDpiScaler.h"
 #include "manager/CPaintManagerUI.h"
 
 using namespace ZKInstaller;

@@ -22,7 +22,7 @@
 #include "controls/CContainerUI.h"
 #include "controls/CControlUI.h"
 #include "core/UiHandle.h"
-#include "manager/CDpiScaler.h"
+#include "core/CDpiScaler.h"
 #include "manager/CPaintManagerUI.h"
 #include "render/CUiRender.h"
 

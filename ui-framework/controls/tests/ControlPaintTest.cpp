@@ -9,7 +9,7 @@
 
 #include "controls/CContainerUI.h"
 #include "controls/CControlUI.h"
-#include "manager/CDpiScaler.h"
+#include "core/CDpiScaler.h"
 #include "manager/CPaintManagerUI.h"
 
 using namespace Veneer;

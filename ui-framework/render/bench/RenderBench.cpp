@@ -17,7 +17,7 @@
 #include <stb_image_write.h>
 
 #include "core/UiHandle.h"
-#include "manager/CDpiScaler.h"
+#include "core/CDpiScaler.h"
 #include "render/CUiRender.h"
 #include "render/UiBlend.h"
 

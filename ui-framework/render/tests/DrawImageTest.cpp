@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "manager/CDpiScaler.h"
+#include "core/CDpiScaler.h"
 #include "render/CUiRender.h"
 #include "render/UiBlend.h"
 #include "render/tests/RenderTestSupport.h"

@@ -5,7 +5,7 @@
 
 #include "core/CSkinStorage.h"
 #include "core/tests/SkinTestSupport.h"
-#include "manager/CDpiScaler.h"
+#include "core/CDpiScaler.h"
 #include "render/CUiRender.h"
 #include "render/TImageSpec.h"
 #include "render/tests/RenderTestSupport.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "manager/CDpiScaler.h"
+#include "core/CDpiScaler.h"
 
 using Veneer::CDpiScaler;
 using Veneer::DpiAwareness;

@@ -1,6 +1,7 @@
-#include "manager/CDpiScaler.h"
+#include "core/CDpiScaler.h"
 
 #include "core/UiHandle.h"
+#include "core/UiSystemLibrary.h"
 
 namespace Veneer {
 
@@ -24,7 +25,7 @@ bool IsWindows81OrLater() {
 
 template <typename Fn>
 Fn ShcoreFunction(const char* name) {
-    static HMODULE shcore = LoadLibraryW(L"Shcore.dll");
+    static HMODULE shcore = LoadSystemLibrary(L"Shcore.dll");
     return shcore ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(shcore, name))) : nullptr;
 }
 

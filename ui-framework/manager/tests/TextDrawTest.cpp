@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "manager/CDpiScaler.h"
+#include "core/CDpiScaler.h"
 #include "manager/CPaintManagerUI.h"
 #include "render/CUiRender.h"
 #include "render/tests/RenderTestSupport.h"
