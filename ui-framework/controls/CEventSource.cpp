@@ -2,36 +2,24 @@
 
 namespace Veneer {
 
-CEventSource::~CEventSource() {
-    for (int i = 0; i < m_delegates.GetSize(); ++i) delete static_cast<CDelegateBase*>(m_delegates[i]);
-}
-
 void CEventSource::operator+=(const CDelegateBase& delegate) {
-    for (int i = 0; i < m_delegates.GetSize(); ++i) {
-        if (static_cast<CDelegateBase*>(m_delegates[i])->Equals(delegate)) return;
-    }
-    CDelegateBase* copy = delegate.Copy();
-    if (!m_delegates.Add(copy)) delete copy;
+    if (m_delegates.FindIf([&delegate](CDelegateBase* stored) { return stored->Equals(delegate); })) return;
+    m_delegates.Add(std::unique_ptr<CDelegateBase>(delegate.Copy()));
 }
 
 void CEventSource::operator-=(const CDelegateBase& delegate) {
-    for (int i = 0; i < m_delegates.GetSize(); ++i) {
-        auto* stored = static_cast<CDelegateBase*>(m_delegates[i]);
-        if (stored->Equals(delegate)) {
-            m_delegates.Remove(i);
-            delete stored;
-            return;
-        }
-    }
+    m_delegates.RemoveFirstIf([&delegate](CDelegateBase* stored) { return stored->Equals(delegate); });
 }
 
 bool CEventSource::operator()(void* param) {
-    // A listener may remove delegates while the list runs: index checked each step.
-    for (int i = 0; i < m_delegates.GetSize(); ++i) {
-        auto* delegate = static_cast<CDelegateBase*>(m_delegates[i]);
-        if (!delegate->Invoke(param)) return false;
-    }
-    return true;
+    // A delegate may remove itself or others, or destroy the control that owns
+    // this source; the walk survives all three.
+    bool result = true;
+    const UiWalk walk = m_delegates.ForEach([&](CDelegateBase* delegate) {
+        result = delegate->Invoke(param);
+        return !result;
+    });
+    return walk == UiWalk::OwnerGone ? result : walk == UiWalk::Completed;
 }
 
 }  // namespace Veneer

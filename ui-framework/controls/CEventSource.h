@@ -4,8 +4,9 @@
 // object); two delegates are equal when both are equal. A list owns copies of
 // the delegates added to it.
 #include <cstring>
+#include <memory>
 
-#include "core/UiPtrArray.h"
+#include "core/UiSafeList.h"
 
 namespace Veneer {
 
@@ -72,7 +73,7 @@ public:
     CEventSource() = default;
     CEventSource(const CEventSource&) = delete;
     CEventSource& operator=(const CEventSource&) = delete;
-    ~CEventSource();
+    ~CEventSource() = default;
 
     explicit operator bool() const { return !m_delegates.IsEmpty(); }
     int GetCount() const { return m_delegates.GetSize(); }
@@ -84,11 +85,12 @@ public:
     void operator-=(const CDelegateBase& delegate);
     void operator-=(bool (*function)(void*)) { *this -= CDelegateStatic(function); }
     // Invokes the delegates in insertion order; false at the first one that
-    // returns false, true when all return true or the list is empty.
+    // returns false, true when all return true or the list is empty. A
+    // delegate may change the list or destroy its owner during the call.
     bool operator()(void* param);
 
 private:
-    UiPtrArray m_delegates;  // CDelegateBase*, owned
+    UiSafeList<std::unique_ptr<CDelegateBase>> m_delegates;
 };
 
 }  // namespace Veneer

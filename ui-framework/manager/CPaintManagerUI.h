@@ -13,15 +13,18 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <deque>
 #include <memory>
+#include <vector>
 
 #include "core/CSkinStorage.h"
 #include "core/UiHandle.h"
-#include "core/UiPtrArray.h"
 #include "core/UiRect.h"
+#include "core/UiSafeList.h"
 #include "core/UiString.h"
 #include "core/UiStringPtrMap.h"
 #include "core/CDpiScaler.h"
+#include "manager/UiControlRegistry.h"
 #include "manager/UiEvents.h"
 #include "render/IRenderContext.h"
 
@@ -57,6 +60,18 @@ struct WindowTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle hwnd) { ::DestroyWindow(hwnd); }
 };
+
+// Runs the body of a window procedure. An exception thrown by a handler ends
+// here, and the message gets the default processing: unwinding cannot cross
+// the system's frames between the procedure and the message loop.
+template <typename Body>
+LRESULT GuardWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, Body&& body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
 
 class CPaintManagerUI : public IRenderContext {
 public:
@@ -196,7 +211,9 @@ public:
 
     // ---- option groups and custom window attributes ----
     bool AddOptionGroup(const wchar_t* group, CControlUI* control);
-    UiPtrArray* GetOptionGroup(const wchar_t* group) const;
+    // The members of `group` in the order they joined; null for an unknown
+    // group. A destroyed option leaves its group by itself.
+    const UiControlList* GetOptionGroup(const wchar_t* group) const;
     void RemoveOptionGroup(const wchar_t* group, CControlUI* control);
     void RemoveAllOptionGroups();
     void AddWindowCustomAttribute(const wchar_t* name, const wchar_t* value);
@@ -281,14 +298,24 @@ public:
     bool PreMessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 private:
-    struct TimerInfo;
+    struct TimerInfo {
+        CControlUI* control;
+        UINT key;       // the control's own timer id
+        HWND hwnd;
+        UINT systemId;  // id given to ::SetTimer
+        bool killed;
+    };
     struct TabSearch;
 
     void SetDefaultColor(int index, DWORD color, bool shared);
     TUiEvent MakeEvent(UiEventKind kind, CControlUI* target, WPARAM wParam, LPARAM lParam) const;
     void SendEvent(CControlUI* target, UiEventKind kind, WPARAM wParam, LPARAM lParam);
     void StoreMousePointForFilteredMessage(UINT msg, LPARAM lParam);
-    void DeliverNotify(TUiNotify& msg);
+    // False when a listener destroyed this manager: touch nothing then.
+    bool DeliverNotify(TUiNotify& msg);
+    void ForgetNativeWindows(CControlUI* control);
+    void ForgetSender(CControlUI* control);
+    void ForgetName(CControlUI* control);
     bool PostAsyncNotify();
     void ProcessAsync();
     void FreeAsyncQueue();
@@ -349,12 +376,20 @@ private:
     bool m_showUpdateRect = false;
     bool m_noActivate = false;
 
-    CControlUI* m_root = nullptr;
-    CControlUI* m_focus = nullptr;
-    CControlUI* m_hover = nullptr;
-    CControlUI* m_click = nullptr;
-    CControlUI* m_key = nullptr;
-    CControlUI* m_focusTarget = nullptr;  // gets focus at the next paint (SetFocusNeeded)
+    // False once the manager is destroyed: a walk that called out checks it
+    // before touching the manager again.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+
+    // Every pointer to a control below this line is a holder enrolled here,
+    // so ReapControl needs no list of them; it must be declared first.
+    UiControlRegistry m_registry;
+
+    CControlUI* m_root = nullptr;  // owned; deleted by the destructor
+    UiControlRef m_focus{m_registry};
+    UiControlRef m_hover{m_registry};
+    UiControlRef m_click{m_registry};
+    UiControlRef m_key{m_registry};
+    UiControlRef m_focusTarget{m_registry};  // gets focus at the next paint (SetFocusNeeded)
 
     POINT m_lastMouse{-1, -1};
 
@@ -371,6 +406,7 @@ private:
     bool m_focusNeeded = false;
     bool m_offscreenPaint = true;
     BYTE m_opacity = 255;
+    bool m_layeredAttributes = false;  // SetLayeredWindowAttributes applied to the window
     bool m_layeredRequested = false;
     bool m_layered = false;
     RECT m_layeredInset{};
@@ -385,23 +421,34 @@ private:
     bool m_usedVirtualWnd = false;
     bool m_asyncPosted = false;
 
-    UiPtrArray m_notifiers;
-    UiPtrArray m_timers;  // TimerInfo*, killed ones kept for reuse of their system id
-    UiPtrArray m_translators;
-    UiPtrArray m_preMessageFilters;
-    UiPtrArray m_messageFilters;
-    UiPtrArray m_postPaintControls;
-    UiPtrArray m_nativeWindows;         // HWND
-    UiPtrArray m_nativeWindowControls;  // CControlUI*, parallel to m_nativeWindows
-    UiPtrArray m_delayedCleanup;
-    UiPtrArray m_asyncQueue;       // TUiNotify*, owned
-    UiPtrArray m_asyncDelivering;  // TUiNotify* taken from the queue and being delivered
-    UiPtrArray m_scratch;
-    UiPtrArray m_mouseLeaveNeeded;
+    struct NativeWindow {
+        HWND hwnd;
+        CControlUI* control;
+    };
 
-    UiStringPtrMap m_nameMap{83};           // name -> CControlUI*
+    UiSafeList<INotifyUI> m_notifiers;
+    UiSafeList<ITranslateAccelerator> m_translators;
+    UiSafeList<IMessageFilterUI> m_preMessageFilters;
+    UiSafeList<IMessageFilterUI> m_messageFilters;
+    // Killed timers are kept for reuse of their system id.
+    std::vector<std::unique_ptr<TimerInfo>> m_timers;
+    UiForgetHook m_timerHook{m_registry, [this](CControlUI* control) { KillTimer(control); }};
+    UiControlList m_postPaintControls{m_registry};
+    UiControlList m_mouseLeaveNeeded{m_registry};
+    UiControlList m_scratch{m_registry};  // controls to lay out again, collected by a layout pass
+    std::vector<NativeWindow> m_nativeWindows;
+    UiForgetHook m_nativeWindowHook{m_registry, [this](CControlUI* control) { ForgetNativeWindows(control); }};
+    std::vector<std::unique_ptr<CControlUI>> m_delayedCleanup;  // removed from the tree, deleted later
+    std::deque<std::unique_ptr<TUiNotify>> m_asyncQueue;
+    // Notifications being delivered (queued or not): a sender destroyed by a
+    // listener reaches the later listeners as null.
+    std::vector<TUiNotify*> m_delivering;
+    UiForgetHook m_senderHook{m_registry, [this](CControlUI* control) { ForgetSender(control); }};
+
+    UiStringPtrMap m_nameMap{83};  // name -> CControlUI*; read through FindControl only
+    UiForgetHook m_nameHook{m_registry, [this](CControlUI* control) { ForgetName(control); }};
     UiStringPtrMap m_customAttributes{83};  // name -> UiString*
-    UiStringPtrMap m_optionGroups{83};      // group -> UiPtrArray*
+    std::vector<std::pair<UiString, std::unique_ptr<UiControlList>>> m_optionGroups;
 
     bool m_forceShared = false;
     bool m_gdiplusText = false;

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cwchar>
 
 #include "controls/CControlUI.h"
@@ -53,14 +54,14 @@ CPaintManagerUI::CPaintManagerUI() {
 }
 
 CPaintManagerUI::~CPaintManagerUI() {
+    *m_alive = false;
     PaintManagerShared& shared = Shared();
     const int index = shared.managers.Find(this);
     if (index >= 0) shared.managers.Remove(index);
 
     // Controls waiting for clean-up and the tree go first: their destructors
     // reap themselves from this manager.
-    for (int i = 0; i < m_delayedCleanup.GetSize(); ++i) delete static_cast<CControlUI*>(m_delayedCleanup[i]);
-    m_delayedCleanup.Empty();
+    m_delayedCleanup.clear();
     CControlUI* root = m_root;
     m_root = nullptr;
     delete root;
@@ -84,6 +85,14 @@ CPaintManagerUI::~CPaintManagerUI() {
 void CPaintManagerUI::Init(HWND hwnd, const wchar_t* name) {
     m_nameMap.Resize(83);
     RemoveAllTimers();
+    // A manager initialised again starts from empty window tables: the new
+    // window's skin brings its own fonts, images, defaults and styles.
+    FreeWindowFonts();
+    FreeWindowImages();
+    RemoveAllDrawInfos();
+    FreeWindowAttributeTables();
+    RemoveAllWindowCustomAttribute();
+    RemoveAllOptionGroups();
     m_name = name;
     if (hwnd != m_hwnd) {
         m_hwnd = hwnd;
@@ -180,11 +189,9 @@ int CPaintManagerUI::MessageLoop() {
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (TranslateMessage(&msg)) continue;
         ::TranslateMessage(&msg);
-        try {
-            ::DispatchMessageW(&msg);
-        } catch (...) {
-            // A fault in one handler must not end the program's loop.
-        }
+        // Handlers' exceptions end at the window procedures (GuardWindowProc):
+        // unwinding cannot cross the system's frames back to this loop.
+        ::DispatchMessageW(&msg);
     }
     return static_cast<int>(msg.wParam);
 }
@@ -241,7 +248,11 @@ bool CPaintManagerUI::AttachTree(CControlUI* root) {
     m_hover = nullptr;
     m_click = nullptr;
     m_focusTarget = nullptr;
-    if (m_root && m_root != root) AddDelayedCleanup(m_root);
+    if (m_root && m_root != root) {
+        AddDelayedCleanup(m_root);
+        // The old tree's names would shadow the new tree's.
+        m_nameMap.RemoveAll();
+    }
     m_root = root;
     m_updateNeeded = true;
     m_firstLayout = true;
@@ -261,36 +272,36 @@ bool CPaintManagerUI::InitControls(CControlUI* control, CControlUI* parent) {
 }
 
 void CPaintManagerUI::ReapControl(CControlUI* control) {
-    if (!control) return;
-    if (control == m_key) m_key = nullptr;
-    if (control == m_hover) m_hover = nullptr;
-    if (control == m_click) m_click = nullptr;
-    if (control == m_focus) m_focus = nullptr;
-    if (control == m_focusTarget) m_focusTarget = nullptr;
-    KillTimer(control);
-    const UiString name = control->GetName();
-    if (!name.IsEmpty() && m_nameMap.Find(name, false) == control) m_nameMap.Remove(name);
-    for (UiPtrArray* queue : {&m_asyncQueue, &m_asyncDelivering}) {
-        for (int i = 0; i < queue->GetSize(); ++i) {
-            auto* msg = static_cast<TUiNotify*>((*queue)[i]);
-            if (msg->sender == control) msg->sender = nullptr;
-        }
+    if (control) m_registry.Forget(control);
+}
+
+void CPaintManagerUI::ForgetSender(CControlUI* control) {
+    for (auto& msg : m_asyncQueue) {
+        if (msg->sender == control) msg->sender = nullptr;
     }
-    // Lists that would otherwise keep a dangling pointer.
-    int index = m_mouseLeaveNeeded.Find(control);
-    if (index >= 0) m_mouseLeaveNeeded.Remove(index);
-    index = m_postPaintControls.Find(control);
-    if (index >= 0) m_postPaintControls.Remove(index);
-    while ((index = m_nativeWindowControls.Find(control)) >= 0) {
-        m_nativeWindowControls.Remove(index);
-        m_nativeWindows.Remove(index);
+    for (TUiNotify* msg : m_delivering) {
+        if (msg->sender == control) msg->sender = nullptr;
     }
 }
 
+void CPaintManagerUI::ForgetName(CControlUI* control) {
+    const UiString name = control->GetName();
+    if (!name.IsEmpty() && m_nameMap.Find(name, false) == control) m_nameMap.Remove(name);
+}
+
+void CPaintManagerUI::ForgetNativeWindows(CControlUI* control) {
+    m_nativeWindows.erase(std::remove_if(m_nativeWindows.begin(), m_nativeWindows.end(),
+                                         [control](const NativeWindow& entry) { return entry.control == control; }),
+                          m_nativeWindows.end());
+}
+
 void CPaintManagerUI::AddDelayedCleanup(CControlUI* control) {
-    if (!control || m_delayedCleanup.Find(control) >= 0) return;
+    if (!control) return;
+    for (const auto& pending : m_delayedCleanup) {
+        if (pending.get() == control) return;
+    }
     control->SetManager(this, nullptr, false);
-    m_delayedCleanup.Add(control);
+    m_delayedCleanup.emplace_back(control);
     PostAsyncNotify();
 }
 
@@ -378,12 +389,19 @@ Fn User32Function(const char* name) {
 void CPaintManagerUI::SetOpacity(BYTE opacity) {
     m_opacity = opacity;
     if (!m_hwnd) return;
+    // A window presented with UpdateLayeredWindow takes the opacity as its
+    // constant alpha there: layered attributes would make every later update
+    // fail.
+    if (m_layered || m_layeredRequested) {
+        Invalidate();
+        return;
+    }
     using SetLayeredAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
     static const auto setAttributes = User32Function<SetLayeredAttributesFn>("SetLayeredWindowAttributes");
     if (!setAttributes) return;
     const LONG exStyle = ::GetWindowLongW(m_hwnd, GWL_EXSTYLE);
     if ((exStyle & WS_EX_LAYERED) == 0) ::SetWindowLongW(m_hwnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-    setAttributes(m_hwnd, 0, opacity, LWA_ALPHA);
+    m_layeredAttributes = setAttributes(m_hwnd, 0, opacity, LWA_ALPHA) != FALSE;
 }
 
 void CPaintManagerUI::SetLayered(bool layered) {
@@ -426,50 +444,36 @@ void CPaintManagerUI::SetShadow(std::unique_ptr<IWindowShadow> shadow) { m_shado
 
 // ---- listeners ----
 
-namespace {
-
-bool AddUnique(UiPtrArray& list, void* item) { return item && list.Find(item) < 0 && list.Add(item); }
-
-bool RemoveItem(UiPtrArray& list, void* item) {
-    const int index = list.Find(item);
-    return index >= 0 && list.Remove(index);
-}
-
-}  // namespace
-
-bool CPaintManagerUI::AddNotifier(INotifyUI* notifier) { return AddUnique(m_notifiers, notifier); }
-bool CPaintManagerUI::RemoveNotifier(INotifyUI* notifier) { return RemoveItem(m_notifiers, notifier); }
-bool CPaintManagerUI::AddPreMessageFilter(IMessageFilterUI* filter) { return AddUnique(m_preMessageFilters, filter); }
-bool CPaintManagerUI::RemovePreMessageFilter(IMessageFilterUI* filter) {
-    return RemoveItem(m_preMessageFilters, filter);
-}
-bool CPaintManagerUI::AddMessageFilter(IMessageFilterUI* filter) { return AddUnique(m_messageFilters, filter); }
-bool CPaintManagerUI::RemoveMessageFilter(IMessageFilterUI* filter) { return RemoveItem(m_messageFilters, filter); }
+bool CPaintManagerUI::AddNotifier(INotifyUI* notifier) { return m_notifiers.Add(notifier); }
+bool CPaintManagerUI::RemoveNotifier(INotifyUI* notifier) { return m_notifiers.Remove(notifier); }
+bool CPaintManagerUI::AddPreMessageFilter(IMessageFilterUI* filter) { return m_preMessageFilters.Add(filter); }
+bool CPaintManagerUI::RemovePreMessageFilter(IMessageFilterUI* filter) { return m_preMessageFilters.Remove(filter); }
+bool CPaintManagerUI::AddMessageFilter(IMessageFilterUI* filter) { return m_messageFilters.Add(filter); }
+bool CPaintManagerUI::RemoveMessageFilter(IMessageFilterUI* filter) { return m_messageFilters.Remove(filter); }
 bool CPaintManagerUI::AddTranslateAccelerator(ITranslateAccelerator* translator) {
-    return AddUnique(m_translators, translator);
+    return m_translators.Add(translator);
 }
 bool CPaintManagerUI::RemoveTranslateAccelerator(ITranslateAccelerator* translator) {
-    return RemoveItem(m_translators, translator);
+    return m_translators.Remove(translator);
 }
-bool CPaintManagerUI::AddPostPaint(CControlUI* control) { return AddUnique(m_postPaintControls, control); }
-bool CPaintManagerUI::RemovePostPaint(CControlUI* control) { return RemoveItem(m_postPaintControls, control); }
-bool CPaintManagerUI::AddMouseLeaveNeeded(CControlUI* control) { return AddUnique(m_mouseLeaveNeeded, control); }
-bool CPaintManagerUI::RemoveMouseLeaveNeeded(CControlUI* control) { return RemoveItem(m_mouseLeaveNeeded, control); }
+bool CPaintManagerUI::AddPostPaint(CControlUI* control) { return m_postPaintControls.Add(control); }
+bool CPaintManagerUI::RemovePostPaint(CControlUI* control) { return m_postPaintControls.Remove(control); }
+bool CPaintManagerUI::AddMouseLeaveNeeded(CControlUI* control) { return m_mouseLeaveNeeded.Add(control); }
+bool CPaintManagerUI::RemoveMouseLeaveNeeded(CControlUI* control) { return m_mouseLeaveNeeded.Remove(control); }
 
 bool CPaintManagerUI::TranslateAccelerator(MSG* msg) {
-    for (int i = 0; i < m_translators.GetSize(); ++i) {
-        if (static_cast<ITranslateAccelerator*>(m_translators[i])->TranslateAccelerator(msg) == S_OK) return true;
-    }
-    return false;
+    // A translator may close the window: the walk reports that as handled.
+    return m_translators.ForEach([msg](ITranslateAccelerator* translator) {
+        return translator->TranslateAccelerator(msg) == S_OK;
+    }) != UiWalk::Completed;
 }
 
 bool CPaintManagerUI::AddNativeWindow(CControlUI* control, HWND hwnd) {
-    if (!control || !hwnd || m_nativeWindows.Find(hwnd) >= 0) return false;
-    if (!m_nativeWindows.Add(hwnd)) return false;
-    if (!m_nativeWindowControls.Add(control)) {
-        m_nativeWindows.Remove(m_nativeWindows.GetSize() - 1);
-        return false;
+    if (!control || !hwnd) return false;
+    for (const NativeWindow& entry : m_nativeWindows) {
+        if (entry.hwnd == hwnd) return false;
     }
+    m_nativeWindows.push_back(NativeWindow{hwnd, control});
     RECT rect{};
     ::GetWindowRect(hwnd, &rect);
     if (m_hwnd) ::MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&rect), 2);
@@ -478,11 +482,12 @@ bool CPaintManagerUI::AddNativeWindow(CControlUI* control, HWND hwnd) {
 }
 
 bool CPaintManagerUI::RemoveNativeWindow(HWND hwnd) {
-    const int index = m_nativeWindows.Find(hwnd);
-    if (index < 0) return false;
-    m_nativeWindows.Remove(index);
-    m_nativeWindowControls.Remove(index);
-    return true;
+    for (auto it = m_nativeWindows.begin(); it != m_nativeWindows.end(); ++it) {
+        if (it->hwnd != hwnd) continue;
+        m_nativeWindows.erase(it);
+        return true;
+    }
+    return false;
 }
 
 }  // namespace Veneer

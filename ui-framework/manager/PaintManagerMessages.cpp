@@ -4,7 +4,9 @@
 #include <windowsx.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cwctype>
+#include <memory>
 
 #include "controls/CControlUI.h"
 #include "manager/CPaintManagerUI.h"
@@ -82,16 +84,17 @@ bool CPaintManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRE
     result = 0;
     if (!m_hwnd) return false;
 
-    for (int i = 0; i < m_messageFilters.GetSize(); ++i) {
-        bool handled = false;
-        const LRESULT filtered =
-            static_cast<IMessageFilterUI*>(m_messageFilters[i])->MessageHandler(msg, wParam, lParam, handled);
-        if (handled) {
-            StoreMousePointForFilteredMessage(msg, lParam);
-            result = filtered;
-            return true;
-        }
+    bool handled = false;
+    const UiWalk filters = m_messageFilters.ForEach([&](IMessageFilterUI* filter) {
+        result = filter->MessageHandler(msg, wParam, lParam, handled);
+        return handled;
+    });
+    if (filters == UiWalk::OwnerGone) return true;  // a filter destroyed the window
+    if (handled) {
+        StoreMousePointForFilteredMessage(msg, lParam);
+        return true;
     }
+    result = 0;
 
     if (m_layered) {
         switch (msg) {
@@ -226,15 +229,12 @@ void CPaintManagerUI::OnMouseMove(WPARAM wParam, LPARAM lParam) {
 
     if (!m_mouseCapture) {
         if (found != m_hover && m_hover) {
-            // The leave list may change while it runs: work on a copy, and skip
-            // controls that left it meanwhile.
-            const UiPtrArray leaveList(m_mouseLeaveNeeded);
-            for (int i = 0; i < leaveList.GetSize(); ++i) {
-                auto* control = static_cast<CControlUI*>(leaveList[i]);
-                if (m_mouseLeaveNeeded.Find(control) >= 0) {
-                    SendEvent(control, UiEventKind::UIEVT_MOUSELEAVE, wParam, lParam);
-                }
-            }
+            // Controls may leave the list (or the tree) while it runs.
+            const UiWalk walk = m_mouseLeaveNeeded.ForEach([&](CControlUI* control) {
+                SendEvent(control, UiEventKind::UIEVT_MOUSELEAVE, wParam, lParam);
+                return false;
+            });
+            if (walk == UiWalk::OwnerGone) return;
             if (m_hover) SendEvent(m_hover, UiEventKind::UIEVT_MOUSELEAVE, wParam, lParam);
             m_hover = nullptr;
             HideTooltip();
@@ -423,15 +423,13 @@ void CPaintManagerUI::OnClose() {
 
 bool CPaintManagerUI::PreMessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     result = 0;
-    for (int i = 0; i < m_preMessageFilters.GetSize(); ++i) {
-        bool handled = false;
-        const LRESULT filtered =
-            static_cast<IMessageFilterUI*>(m_preMessageFilters[i])->MessageHandler(msg, wParam, lParam, handled);
-        if (handled) {
-            result = filtered;
-            return true;
-        }
-    }
+    bool handled = false;
+    const UiWalk filters = m_preMessageFilters.ForEach([&](IMessageFilterUI* filter) {
+        result = filter->MessageHandler(msg, wParam, lParam, handled);
+        return handled;
+    });
+    if (filters == UiWalk::OwnerGone || handled) return true;
+    result = 0;
     switch (msg) {
         case WM_KEYDOWN:
             if (wParam == VK_TAB) {
@@ -473,20 +471,29 @@ void CPaintManagerUI::SendNotify(TUiNotify& msg, bool async) {
     msg.timestamp = ::GetTickCount();
     if (m_usedVirtualWnd && msg.sender) msg.virtualWnd = msg.sender->GetVirtualWnd();
     if (async) {
-        auto* copy = new TUiNotify(msg);
-        if (!m_asyncQueue.Add(copy)) {
-            delete copy;
-            return;
-        }
+        m_asyncQueue.push_back(std::make_unique<TUiNotify>(msg));
         PostAsyncNotify();
         return;
     }
     DeliverNotify(msg);
 }
 
-void CPaintManagerUI::DeliverNotify(TUiNotify& msg) {
-    if (msg.sender && msg.sender->OnNotify) msg.sender->OnNotify(&msg);
-    for (int i = 0; i < m_notifiers.GetSize(); ++i) static_cast<INotifyUI*>(m_notifiers[i])->Notify(msg);
+bool CPaintManagerUI::DeliverNotify(TUiNotify& msg) {
+    // While it is delivered, the message is among those whose sender is
+    // cleared when the sender goes away.
+    m_delivering.push_back(&msg);
+    if (msg.sender && msg.sender->OnNotify) {
+        const std::shared_ptr<bool> alive = m_alive;
+        msg.sender->OnNotify(&msg);
+        if (!*alive) return false;
+    }
+    const UiWalk walk = m_notifiers.ForEach([&msg](INotifyUI* notifier) {
+        notifier->Notify(msg);
+        return false;
+    });
+    if (walk == UiWalk::OwnerGone) return false;
+    m_delivering.erase(std::find(m_delivering.begin(), m_delivering.end(), &msg));
+    return true;
 }
 
 bool CPaintManagerUI::PostAsyncNotify() {
@@ -497,28 +504,20 @@ bool CPaintManagerUI::PostAsyncNotify() {
 void CPaintManagerUI::ProcessAsync() {
     // Pass 1: controls removed from the tree are deleted now that no handler of
     // theirs is running.
-    const UiPtrArray cleanup(m_delayedCleanup);
-    m_delayedCleanup.Empty();
-    for (int i = 0; i < cleanup.GetSize(); ++i) delete static_cast<CControlUI*>(cleanup[i]);
+    std::vector<std::unique_ptr<CControlUI>> cleanup;
+    cleanup.swap(m_delayedCleanup);
+    cleanup.clear();
     m_asyncPosted = false;
 
-    // Pass 2: queued notifications, one at a time from the front. A message
-    // being delivered stays visible to ReapControl through m_asyncDelivering,
-    // so a sender destroyed by an earlier listener reaches the later ones as
-    // null.
-    while (!m_asyncQueue.IsEmpty()) {
-        auto* msg = static_cast<TUiNotify*>(m_asyncQueue[0]);
-        m_asyncQueue.Remove(0);
-        m_asyncDelivering.Add(msg);
-        DeliverNotify(*msg);
-        m_asyncDelivering.Remove(m_asyncDelivering.Find(msg));
-        delete msg;
+    // Pass 2: queued notifications, one at a time from the front, until a
+    // listener destroys the window.
+    while (!m_asyncQueue.empty()) {
+        std::unique_ptr<TUiNotify> msg = std::move(m_asyncQueue.front());
+        m_asyncQueue.pop_front();
+        if (!DeliverNotify(*msg)) return;
     }
 }
 
-void CPaintManagerUI::FreeAsyncQueue() {
-    for (int i = 0; i < m_asyncQueue.GetSize(); ++i) delete static_cast<TUiNotify*>(m_asyncQueue[i]);
-    m_asyncQueue.Empty();
-}
+void CPaintManagerUI::FreeAsyncQueue() { m_asyncQueue.clear(); }
 
 }  // namespace Veneer

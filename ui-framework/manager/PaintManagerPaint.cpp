@@ -14,7 +14,7 @@ namespace {
 
 CControlUI* FindControlsFromUpdate(CControlUI* control, void* data) {
     if (!control->IsUpdateNeeded()) return nullptr;
-    static_cast<UiPtrArray*>(data)->Add(control);
+    static_cast<UiControlList*>(data)->Add(control);
     return control;
 }
 
@@ -72,13 +72,17 @@ void CPaintManagerUI::LayoutPass(bool& laidOut, bool& endPaint) {
                 }
                 m_root->SetPos(rect, true);
             } else {
-                m_scratch.Empty();
+                // Pass 1 collects the dirty subtrees, pass 2 lays each out again;
+                // a control destroyed by an earlier one's layout leaves the list.
+                m_scratch.Clear();
                 m_root->FindControl(FindControlsFromUpdate, &m_scratch,
                                     FINDF_VISIBLE | FINDF_MEFIRST | FINDF_UPDATETEST);
-                for (int i = 0; i < m_scratch.GetSize(); ++i) {
-                    static_cast<CControlUI*>(m_scratch[i])->Relayout();
-                }
-                m_scratch.Empty();
+                const UiWalk walk = m_scratch.ForEach([](CControlUI* control) {
+                    control->Relayout();
+                    return false;
+                });
+                if (walk == UiWalk::OwnerGone) return;
+                m_scratch.Clear();
             }
             laidOut = true;
             if (m_firstLayout) {
@@ -110,12 +114,11 @@ void CPaintManagerUI::LayoutPass(bool& laidOut, bool& endPaint) {
 
 void CPaintManagerUI::PaintTree(HDC dc, const RECT& paintArea) {
     if (m_root) m_root->Paint(dc, paintArea, nullptr);
-    // Post-paint controls may remove themselves while painting: copy first.
-    const UiPtrArray postPaint(m_postPaintControls);
-    for (int i = 0; i < postPaint.GetSize(); ++i) {
-        auto* control = static_cast<CControlUI*>(postPaint[i]);
-        if (m_postPaintControls.Find(control) >= 0) control->DoPostPaint(dc, paintArea);
-    }
+    // Post-paint controls may remove themselves while painting.
+    m_postPaintControls.ForEach([&](CControlUI* control) {
+        control->DoPostPaint(dc, paintArea);
+        return false;
+    });
 }
 
 void CPaintManagerUI::FixLayeredAlpha(const RECT& area) {
@@ -177,7 +180,14 @@ bool CPaintManagerUI::OnPaint() {
     RECT client{};
     ::GetClientRect(m_hwnd, &client);
     if (m_layered) {
-        const LONG exStyle = ::GetWindowLongW(m_hwnd, GWL_EXSTYLE);
+        LONG exStyle = ::GetWindowLongW(m_hwnd, GWL_EXSTYLE);
+        if (m_layeredAttributes) {
+            // Attributes from an earlier opacity would make UpdateLayeredWindow
+            // fail: setting the style anew clears them.
+            exStyle &= ~WS_EX_LAYERED;
+            ::SetWindowLongW(m_hwnd, GWL_EXSTYLE, exStyle);
+            m_layeredAttributes = false;
+        }
         if ((exStyle & WS_EX_LAYERED) == 0) ::SetWindowLongW(m_hwnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
         m_offscreenPaint = true;
         ::UnionRect(&paintArea, &paintArea, &m_layeredUpdate);

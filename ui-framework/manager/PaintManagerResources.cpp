@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <memory>
 
 #include "controls/CControlUI.h"
 #include "manager/CPaintManagerUI.h"
@@ -198,33 +199,34 @@ void CPaintManagerUI::FreeWindowAttributeTables() {
 
 bool CPaintManagerUI::AddOptionGroup(const wchar_t* group, CControlUI* control) {
     if (!group || !*group || !control) return false;
-    auto* members = static_cast<UiPtrArray*>(m_optionGroups.Find(group));
-    if (members) return members->Find(control) < 0 && members->Add(control);
-    members = new UiPtrArray(6);
-    if (!members->Add(control) || !m_optionGroups.Insert(group, members)) {
-        delete members;
-        return false;
+    for (auto& entry : m_optionGroups) {
+        if (entry.first == group) return entry.second->Add(control);
     }
+    auto members = std::make_unique<UiControlList>(m_registry);
+    members->Add(control);
+    m_optionGroups.emplace_back(UiString(group), std::move(members));
     return true;
 }
 
-UiPtrArray* CPaintManagerUI::GetOptionGroup(const wchar_t* group) const {
+const UiControlList* CPaintManagerUI::GetOptionGroup(const wchar_t* group) const {
     if (!group || !*group) return nullptr;
-    return static_cast<UiPtrArray*>(m_optionGroups.Find(group));
+    for (const auto& entry : m_optionGroups) {
+        if (entry.first == group) return entry.second.get();
+    }
+    return nullptr;
 }
 
 void CPaintManagerUI::RemoveOptionGroup(const wchar_t* group, CControlUI* control) {
-    UiPtrArray* members = GetOptionGroup(group);
-    if (!members) return;
-    const int index = members->Find(control);
-    if (index >= 0) members->Remove(index);
-    if (members->IsEmpty()) {
-        m_optionGroups.Remove(group);
-        delete members;
+    if (!group || !*group) return;
+    for (auto it = m_optionGroups.begin(); it != m_optionGroups.end(); ++it) {
+        if (it->first != group) continue;
+        it->second->Remove(control);
+        if (it->second->IsEmpty()) m_optionGroups.erase(it);
+        return;
     }
 }
 
-void CPaintManagerUI::RemoveAllOptionGroups() { DeleteAllValues<UiPtrArray>(m_optionGroups); }
+void CPaintManagerUI::RemoveAllOptionGroups() { m_optionGroups.clear(); }
 
 // ---- custom window attributes ----
 

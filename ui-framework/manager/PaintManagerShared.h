@@ -3,6 +3,7 @@
 // manager's source files. Not part of the public interface.
 #include <windows.h>
 
+#include "core/UiPtrArray.h"
 #include "manager/CPaintManagerUI.h"
 
 namespace Veneer {

@@ -3,26 +3,20 @@
 // (control, key) restarts with it.
 #include <windows.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "controls/CControlUI.h"
 #include "manager/CPaintManagerUI.h"
 #include "manager/PaintManagerShared.h"
 
 namespace Veneer {
 
-struct CPaintManagerUI::TimerInfo {
-    CControlUI* control;
-    UINT key;       // the control's own timer id
-    HWND hwnd;
-    UINT systemId;  // id given to ::SetTimer
-    bool killed;
-};
-
 bool CPaintManagerUI::SetTimer(CControlUI* control, UINT key, UINT elapse) {
     // A timer without a window would become a thread timer with an id of the
     // system's choosing, which WM_TIMER could never match.
     if (!control || !m_hwnd) return false;
-    for (int i = 0; i < m_timers.GetSize(); ++i) {
-        auto* timer = static_cast<TimerInfo*>(m_timers[i]);
+    for (const auto& timer : m_timers) {
         if (timer->control != control || timer->hwnd != m_hwnd || timer->key != key) continue;
         if (!timer->killed) return false;
         if (::SetTimer(m_hwnd, timer->systemId, elapse, nullptr) == 0) return false;
@@ -36,8 +30,7 @@ bool CPaintManagerUI::SetTimer(CControlUI* control, UINT key, UINT elapse) {
     const bool found = NextTimerId(
         m_timerCounter,
         [this](UINT id) {
-            for (int i = 0; i < m_timers.GetSize(); ++i) {
-                const auto* timer = static_cast<const TimerInfo*>(m_timers[i]);
+            for (const auto& timer : m_timers) {
                 if (timer->hwnd == m_hwnd && timer->systemId == id) return true;
             }
             return false;
@@ -45,18 +38,12 @@ bool CPaintManagerUI::SetTimer(CControlUI* control, UINT key, UINT elapse) {
         systemId);
     if (!found) return false;
     if (::SetTimer(m_hwnd, systemId, elapse, nullptr) == 0) return false;
-    auto* timer = new TimerInfo{control, key, m_hwnd, systemId, false};
-    if (!m_timers.Add(timer)) {
-        ::KillTimer(m_hwnd, systemId);
-        delete timer;
-        return false;
-    }
+    m_timers.push_back(std::make_unique<TimerInfo>(TimerInfo{control, key, m_hwnd, systemId, false}));
     return true;
 }
 
 bool CPaintManagerUI::KillTimer(CControlUI* control, UINT key) {
-    for (int i = 0; i < m_timers.GetSize(); ++i) {
-        auto* timer = static_cast<TimerInfo*>(m_timers[i]);
+    for (const auto& timer : m_timers) {
         if (timer->control != control || timer->hwnd != m_hwnd || timer->key != key || timer->killed) continue;
         if (::IsWindow(m_hwnd)) ::KillTimer(timer->hwnd, timer->systemId);
         timer->killed = true;
@@ -66,27 +53,25 @@ bool CPaintManagerUI::KillTimer(CControlUI* control, UINT key) {
 }
 
 void CPaintManagerUI::KillTimer(CControlUI* control) {
-    for (int i = m_timers.GetSize() - 1; i >= 0; --i) {
-        auto* timer = static_cast<TimerInfo*>(m_timers[i]);
-        if (timer->control != control) continue;
-        if (!timer->killed && ::IsWindow(timer->hwnd)) ::KillTimer(timer->hwnd, timer->systemId);
-        m_timers.Remove(i);
-        delete timer;
-    }
+    m_timers.erase(std::remove_if(m_timers.begin(), m_timers.end(),
+                                  [control](const std::unique_ptr<TimerInfo>& timer) {
+                                      if (timer->control != control) return false;
+                                      if (!timer->killed && ::IsWindow(timer->hwnd))
+                                          ::KillTimer(timer->hwnd, timer->systemId);
+                                      return true;
+                                  }),
+                   m_timers.end());
 }
 
 void CPaintManagerUI::RemoveAllTimers() {
-    for (int i = 0; i < m_timers.GetSize(); ++i) {
-        auto* timer = static_cast<TimerInfo*>(m_timers[i]);
+    for (const auto& timer : m_timers) {
         if (!timer->killed && ::IsWindow(timer->hwnd)) ::KillTimer(timer->hwnd, timer->systemId);
-        delete timer;
     }
-    m_timers.Empty();
+    m_timers.clear();
 }
 
 bool CPaintManagerUI::OnTimer(WPARAM wParam, LPARAM lParam) {
-    for (int i = 0; i < m_timers.GetSize(); ++i) {
-        const auto* timer = static_cast<const TimerInfo*>(m_timers[i]);
+    for (const auto& timer : m_timers) {
         if (timer->hwnd == m_hwnd && timer->systemId == wParam && !timer->killed) {
             SendEvent(timer->control, UiEventKind::UIEVT_TIMER, timer->key, lParam);
             return true;

@@ -3,6 +3,8 @@
 // settings. No window is needed.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "WindowTestSupport.h"
 #include "core/CSkinResources.h"
 #include "core/CSkinStorage.h"
@@ -100,12 +102,23 @@ TEST(OptionGroups, MembersAreUniqueAndAnEmptiedGroupDisappears) {
     EXPECT_TRUE(manager.AddOptionGroup(L"g", &second));
     ASSERT_NE(manager.GetOptionGroup(L"g"), nullptr);
     EXPECT_EQ(manager.GetOptionGroup(L"g")->GetSize(), 2);
-    EXPECT_GE(manager.GetOptionGroup(L"g")->GetCapacity(), 6);
     manager.RemoveOptionGroup(L"g", &first);
     EXPECT_EQ(manager.GetOptionGroup(L"g")->GetSize(), 1);
     manager.RemoveOptionGroup(L"g", &second);
     EXPECT_EQ(manager.GetOptionGroup(L"g"), nullptr);
     EXPECT_FALSE(manager.AddOptionGroup(L"", &first));
+}
+
+TEST(OptionGroups, ADestroyedMemberLeavesItsGroup) {
+    CPaintManagerUI manager;
+    CControlUI stays;
+    manager.AddOptionGroup(L"g", &stays);
+    {
+        CControlUI gone;
+        gone.SetManager(&manager, nullptr, false);
+        manager.AddOptionGroup(L"g", &gone);
+    }
+    EXPECT_EQ(manager.GetOptionGroup(L"g")->Snapshot(), std::vector<CControlUI*>{&stays});
 }
 
 TEST(CustomAttributes, FirstValueStaysAndEmptyInputIsIgnored) {

@@ -97,13 +97,15 @@ private:
             auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
             ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
         }
-        auto* self = reinterpret_cast<TestWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        LRESULT result = 0;
-        if (self && self->manager.GetPaintWindow() == hwnd &&
-            self->manager.MessageHandler(msg, wParam, lParam, result)) {
-            return result;
-        }
-        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+        return GuardWindowProc(hwnd, msg, wParam, lParam, [&]() -> LRESULT {
+            auto* self = reinterpret_cast<TestWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+            LRESULT result = 0;
+            if (self && self->manager.GetPaintWindow() == hwnd &&
+                self->manager.MessageHandler(msg, wParam, lParam, result)) {
+                return result;
+            }
+            return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+        });
     }
     static void Register() {
         static bool registered = false;
