@@ -4,7 +4,22 @@
 # minizip sources that scripts/setup.sh unpacked from Debian's zlib source
 # package. A native Windows build finds zlib and minizip with find_package
 # (vcpkg, for example) and stb through its header.
+# A mingw build links zlib statically: the shipped executable must start on a
+# clean Windows, which has no zlib1.dll. FindZLIB honours ZLIB_USE_STATIC_LIBS
+# from CMake 3.24 on; the import library picked by an earlier configure (or an
+# older CMake) is dropped and the archive looked up by its own file name.
+if(MINGW)
+  set(ZLIB_USE_STATIC_LIBS ON)
+  if(ZLIB_LIBRARY_RELEASE MATCHES "\\.dll\\.a$")
+    unset(ZLIB_LIBRARY_RELEASE CACHE)
+  endif()
+  find_library(ZLIB_LIBRARY_RELEASE NAMES libz.a libzlibstatic.a)
+endif()
 find_package(ZLIB REQUIRED)
+if(MINGW AND ZLIB_LIBRARIES MATCHES "\\.dll\\.a")
+  message(FATAL_ERROR "zlib resolves to an import library (${ZLIB_LIBRARIES}); "
+    "the executables would need zlib1.dll. Set ZLIB_LIBRARY_RELEASE to libz.a.")
+endif()
 
 set(ZK_MINIZIP_DIR "${PROJECT_SOURCE_DIR}/third_party/minizip" CACHE PATH "minizip sources")
 if(EXISTS "${ZK_MINIZIP_DIR}/unzip.c")

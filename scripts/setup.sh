@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   libz-mingw-w64-dev libstb-dev librapidxml-dev
   fonts-wqy-microhei imagemagick curl dpkg-dev ninja-build cmake
+  googletest python3
 )
 
 missing=()
@@ -40,16 +41,42 @@ fi
 # third_party/minizip (not committed) and compiled by CMake for each target.
 if [ ! -f "$third/unzip.c" ]; then
   echo "setup: fetching minizip sources from Debian's zlib source package"
+  # Source entries mirroring the machine's own binary entries (addresses,
+  # suites, components and Signed-By), so the source package comes from where
+  # the installed zlib came from; apt refuses conflicting Signed-By values.
   src_list=/etc/apt/sources.list.d/zk-deb-src.sources
-  if [ ! -f "$src_list" ]; then
-    # Same Signed-By as the binary entry, or apt refuses the conflicting values.
-    printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: bookworm\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-      | $SUDO tee "$src_list" >/dev/null
+  wanted="$(python3 "$here/scripts/apt-source-entries.py" "$src_list")"
+  if [ -z "$wanted" ]; then
+    echo "setup: no apt binary source entry found to derive a source entry from" >&2
+    exit 1
+  fi
+  if [ "$(cat "$src_list" 2>/dev/null)" != "$wanted" ]; then
+    printf '%s\n' "$wanted" | $SUDO tee "$src_list" >/dev/null
     $SUDO apt-get update -qq >/dev/null
   fi
+  # The minizip sources of the zlib that is installed, not of some other release
+  # (one line per installed architecture: they share one version). minizip is
+  # taken from the upstream tarball, which every Debian revision of the same
+  # upstream version shares: when the installed revision's source cannot be
+  # fetched (a security archive may serve binaries only), another revision of
+  # that upstream version is as good.
+  read -r zlib_pkg zlib_ver < <(dpkg-query -W -f='${source:Package} ${source:Version}\n' zlib1g | head -n 1)
+  upstream="${zlib_ver#*:}"; upstream="${upstream%-*}"
   work="$(mktemp -d)"
-  ( cd "$work" && apt-get source -qq --download-only "zlib=1:1.2.13.dfsg-1" >/dev/null 2>&1 )
-  tarball="$(ls "$work"/zlib_*.orig.tar.* | head -n 1)"
+  fetched=""
+  for v in "$zlib_ver" $(apt-cache showsrc "$zlib_pkg" 2>/dev/null | awk '/^Version:/ {print $2}' | sort -u); do
+    u="${v#*:}"; [ "${u%-*}" = "$upstream" ] || continue
+    if ( cd "$work" && apt-get source -qq --download-only "$zlib_pkg=$v" >"$work/log" 2>&1 ); then
+      fetched="$v"; break
+    fi
+  done
+  if [ -z "$fetched" ]; then
+    cat "$work/log" >&2
+    echo "setup: could not fetch the source package $zlib_pkg $upstream (installed: $zlib_ver)" >&2
+    exit 1
+  fi
+  [ "$fetched" = "$zlib_ver" ] || echo "setup: took $zlib_pkg $fetched (installed: $zlib_ver, same upstream tarball)"
+  tarball="$(ls "$work"/"${zlib_pkg}"_*.orig.tar.* | head -n 1)"
   mkdir -p "$work/x"
   tar -xf "$tarball" -C "$work/x"
   mini="$(find "$work/x" -type d -path '*contrib/minizip' | head -n 1)"
