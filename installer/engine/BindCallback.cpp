@@ -1,6 +1,6 @@
 // The status object of CWinDownloader: progress notifications, the HTTP status
-// and announced size of each attempt, and the binding that lets another thread
-// abandon a transfer.
+// and announced size of each attempt, and the binding that it abandons on the
+// worker thread when another thread asks for it.
 #include <cwctype>
 
 #include "installer/engine/Downloader.h"
@@ -66,26 +66,31 @@ long long AnnouncedLength(const wchar_t* responseHeaders) {
 
 CWinDownloader::CBindCallback::~CBindCallback() {
     m_aborted = true;
-    ReleaseBinding();
+    ReleaseBinding();  // normally done: every attempt releases its binding
     m_progressCallback = nullptr;
 }
 
 void CWinDownloader::CBindCallback::Abort() {
     m_aborted = true;
-    IBinding* binding = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(m_bindingMutex);
-        binding = m_binding;
-        if (binding) binding->AddRef();
-    }
-    AbortBinding(binding);
+    Wake();
 }
 
-void CWinDownloader::CBindCallback::AbortBinding(IBinding* binding) {
-    // Called outside the lock: the platform may report the stop from inside Abort.
-    if (!binding) return;
-    binding->Abort();
-    binding->Release();
+void CWinDownloader::CBindCallback::Wake() {
+    // Does not wait: the worker may be busy, or gone (the send then fails).
+    // The platform's transfer loop dispatches only its own window's messages
+    // but delivers sent ones whenever it looks at the queue; it looks when a
+    // message is posted, and otherwise only every few seconds. So the request
+    // is sent, then a copy posted to wake the loop at once.
+    const HWND window = m_requestWindow.load();
+    if (!window) return;
+    SendNotifyMessageW(window, kWakeRequest, 0, 0);
+    PostMessageW(window, kWakeRequest, 0, 0);
+}
+
+bool CWinDownloader::CBindCallback::OnBindingThread() {
+    if (GetCurrentThreadId() == m_bindingThread) return true;
+    ++m_foreignBindingCalls;
+    return false;
 }
 
 void CWinDownloader::CBindCallback::BeginAttempt() {
@@ -93,10 +98,16 @@ void CWinDownloader::CBindCallback::BeginAttempt() {
     m_headerLength = -1;
     m_reportedMax = 0;
     m_stalled = false;
+    m_bindingAborted = false;
+    // The activity first: a watchdog that sees the new number sees it too.
     NoteActivity();
+    ++m_attempt;
 }
 
-void CWinDownloader::CBindCallback::EndAttempt() { ReleaseBinding(); }
+void CWinDownloader::CBindCallback::EndAttempt() {
+    m_bound = false;
+    ReleaseBinding();
+}
 
 long long CWinDownloader::CBindCallback::ExpectedLength() const {
     if (m_httpStatus != 0) return m_headerLength;
@@ -105,28 +116,34 @@ long long CWinDownloader::CBindCallback::ExpectedLength() const {
 }
 
 bool CWinDownloader::CBindCallback::AbortIfStalled(DWORD timeoutMs) {
-    IBinding* binding = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(m_bindingMutex);
-        if (!m_binding || m_stalled.load()) return false;
-        if (GetTickCount() - m_lastActivity.load() < timeoutMs) return false;
-        m_stalled = true;
-        binding = m_binding;
-        binding->AddRef();
-    }
-    // Leaves the abort flag alone: the next attempt may still succeed.
-    AbortBinding(binding);
+    if (!m_bound.load()) return false;
+    const unsigned attempt = m_attempt.load();
+    if (m_stallRequest.load() == attempt) return false;
+    if (GetTickCount() - m_lastActivity.load() < timeoutMs) return false;
+    // A request that reaches the worker after its attempt ended names an
+    // attempt that is over and is ignored.
+    m_stallRequest = attempt;
+    Wake();
     return true;
 }
 
+void CWinDownloader::CBindCallback::ServiceRequests() {
+    if (!m_binding || m_bindingAborted) return;
+    const bool stalled = m_stallRequest.load() == m_attempt.load();
+    if (!stalled && !m_aborted.load()) return;
+    if (!OnBindingThread()) return;
+    // A stall leaves the abort flag alone: the next attempt may still succeed.
+    m_stalled = stalled;
+    m_bindingAborted = true;
+    // The platform may report the stop from inside Abort.
+    m_binding->Abort();
+}
+
 void CWinDownloader::CBindCallback::ReleaseBinding() {
-    IBinding* binding = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(m_bindingMutex);
-        binding = m_binding;
-        m_binding = nullptr;
-    }
-    if (binding) binding->Release();
+    if (!m_binding) return;
+    // Off its thread the reference is left behind rather than released there.
+    if (OnBindingThread()) m_binding->Release();
+    m_binding = nullptr;
 }
 
 STDMETHODIMP CWinDownloader::CBindCallback::QueryInterface(REFIID riid, void** object) {
@@ -149,14 +166,11 @@ STDMETHODIMP_(ULONG) CWinDownloader::CBindCallback::Release() { return 0; }
 STDMETHODIMP CWinDownloader::CBindCallback::OnStartBinding(DWORD, IBinding* binding) {
     NoteActivity();
     if (binding) {
+        ReleaseBinding();
         binding->AddRef();
-        IBinding* previous = nullptr;
-        {
-            std::lock_guard<std::mutex> lock(m_bindingMutex);
-            previous = m_binding;
-            m_binding = binding;
-        }
-        if (previous) previous->Release();
+        m_binding = binding;
+        m_bindingThread = GetCurrentThreadId();
+        m_bound = true;
     }
     return m_aborted.load() ? E_ABORT : E_NOTIMPL;
 }
@@ -166,7 +180,10 @@ STDMETHODIMP CWinDownloader::CBindCallback::OnLowResource(DWORD) { return E_NOTI
 
 STDMETHODIMP CWinDownloader::CBindCallback::OnProgress(ULONG progress, ULONG progressMax, ULONG statusCode, LPCWSTR) {
     NoteActivity();
-    if (m_aborted.load()) return E_ABORT;
+    if (m_aborted.load()) {
+        ServiceRequests();  // stops the binding here, on its own thread
+        return E_ABORT;
+    }
     if (IsDataStatus(statusCode) && progressMax > 0) m_reportedMax = progressMax;
     // An error page is not the package: it moves no progress display.
     if (m_httpStatus != 0 && !IsSuccessStatus(m_httpStatus)) return S_OK;

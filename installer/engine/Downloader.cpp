@@ -14,6 +14,54 @@ constexpr wchar_t kFileScheme[] = L"file:///";
 constexpr wchar_t kOutcomeText[] = L"URLDownloadToFile";
 constexpr wchar_t kWatchdogName[] = L"ABDEF-watch";
 constexpr DWORD kWatchIntervalMs = 200;
+constexpr wchar_t kRequestWindowClass[] = L"ZKDownloadRequests";
+
+LRESULT CALLBACK RequestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == CWinDownloader::CBindCallback::kWakeRequest) {
+        // Posted copies only served to wake the thread: one request suffices.
+        MSG copy;
+        while (PeekMessageW(&copy, window, message, message, PM_REMOVE)) {
+        }
+        auto* callback =
+            reinterpret_cast<CWinDownloader::CBindCallback*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (callback) callback->ServiceRequests();
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A message-only window of the calling thread through which other threads
+// reach `callback`; destroyed on the same thread, after it was withdrawn.
+class CRequestWindow {
+public:
+    explicit CRequestWindow(CWinDownloader::CBindCallback& callback) : m_callback(callback) {
+        const HINSTANCE instance = GetModuleHandleW(nullptr);
+        static const bool registered = [instance] {
+            WNDCLASSEXW windowClass{};
+            windowClass.cbSize = sizeof(windowClass);
+            windowClass.lpfnWndProc = RequestWindowProc;
+            windowClass.hInstance = instance;
+            windowClass.lpszClassName = kRequestWindowClass;
+            return RegisterClassExW(&windowClass) != 0;
+        }();
+        if (!registered) return;
+        m_window = CreateWindowExW(0, kRequestWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+        if (!m_window) return;
+        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&callback));
+        m_callback.SetRequestWindow(m_window);
+    }
+    ~CRequestWindow() {
+        if (!m_window) return;
+        m_callback.SetRequestWindow(nullptr);
+        DestroyWindow(m_window);
+    }
+    CRequestWindow(const CRequestWindow&) = delete;
+    CRequestWindow& operator=(const CRequestWindow&) = delete;
+
+private:
+    CWinDownloader::CBindCallback& m_callback;
+    HWND m_window = nullptr;
+};
 }  // namespace
 
 std::wstring PrepareTransferUrl(const std::wstring& url) {
@@ -62,7 +110,11 @@ uint32_t CWinDownloader::Run() {
         // fail again and report a second failure.
         Deliver(kDownloadFailed, 1.0, L"");
     } else {
-        const HRESULT result = AttemptAll(PrepareTransferUrl(m_url));
+        HRESULT result = E_FAIL;
+        {
+            const CRequestWindow requests(m_statusCallback);
+            result = AttemptAll(PrepareTransferUrl(m_url));
+        }
         if (result == S_OK) {
             Deliver(kDownloadSucceeded, 0.0, kOutcomeText);
         } else {
@@ -74,8 +126,10 @@ uint32_t CWinDownloader::Run() {
 }
 
 HRESULT CWinDownloader::AttemptAll(const std::wstring& address) {
-    // The watchdog abandons a transfer that has gone silent: the platform's
-    // call can wait forever on a connection that was reset mid-body.
+    // A transfer that has gone silent is abandoned at the watchdog's request:
+    // the platform's call can wait forever on a connection that was reset
+    // mid-body. The watchdog only asks; the worker, still inside that call,
+    // stops the binding on its own thread.
     Veneer::UiKernelHandle attemptsDone(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     struct WatchArguments {
         CWinDownloader* self;

@@ -16,7 +16,6 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
 
 #include "core/UiHandle.h"
@@ -75,25 +74,44 @@ public:
     // learn the HTTP status, which the platform does not turn into a failure.
     class CBindCallback : public IBindStatusCallbackEx, public IHttpNegotiate {
     public:
+        // The message that asks the worker, through its request window, to
+        // carry out pending requests.
+        static constexpr UINT kWakeRequest = WM_APP + 1;
+
         CBindCallback() = default;
         virtual ~CBindCallback();
         CBindCallback(const CBindCallback&) = delete;
         CBindCallback& operator=(const CBindCallback&) = delete;
 
         void SetProgressCallback(const ProgressCallback& callback) { m_progressCallback = callback; }
-        // Makes OnProgress answer E_ABORT from now on and abandons a running transfer.
+        // Any thread. Makes every later callback answer E_ABORT and asks the
+        // worker to stop a running transfer; the binding itself is only ever
+        // touched on the thread that bound it.
         void Abort();
         bool IsAborted() const { return m_aborted.load(); }
 
-        // Per-attempt bookkeeping, used by the download procedure.
+        // Per-attempt bookkeeping, used by the download procedure on the worker.
         void BeginAttempt();
         void EndAttempt();
         unsigned HttpStatus() const { return m_httpStatus; }
         long long ExpectedLength() const;
-        // Abandons the running transfer if nothing was reported for `timeoutMs`;
-        // returns whether it did.
+        // Any thread. Asks the worker to abandon the running transfer if nothing
+        // was reported for `timeoutMs`; returns whether it asked. Asks once per
+        // attempt.
         bool AbortIfStalled(DWORD timeoutMs);
-        bool Stalled() const { return m_stalled.load(); }
+        // Whether the worker abandoned the last attempt as stalled.
+        bool Stalled() const { return m_stalled; }
+
+        // The window on the worker thread that receives the requests of other
+        // threads (null: none). The platform's synchronous transfer delivers
+        // messages sent to it while it waits for data, which arrive there even
+        // when the transfer itself has gone silent.
+        void SetRequestWindow(HWND window) { m_requestWindow = window; }
+        // Worker thread: carries out a pending abort or stall request.
+        void ServiceRequests();
+        // Binding methods that something tried to call off the binding's own
+        // thread; they are refused, so this stays 0 unless a caller is wrong.
+        unsigned ForeignBindingCalls() const { return m_foreignBindingCalls.load(); }
 
         // IUnknown
         STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
@@ -117,19 +135,29 @@ public:
 
     private:
         void NoteActivity() { m_lastActivity = GetTickCount(); }
+        // Sends `kWakeRequest` to the request window, if there is one.
+        void Wake();
+        // True on the thread that bound; otherwise counts the attempt.
+        bool OnBindingThread();
         void ReleaseBinding();
-        // Aborts and releases a binding whose reference the caller took.
-        static void AbortBinding(IBinding* binding);
 
         ProgressCallback m_progressCallback;
         std::atomic<bool> m_aborted{false};
+        std::atomic<HWND> m_requestWindow{nullptr};
+        std::atomic<unsigned> m_foreignBindingCalls{0};
 
-        // Set and read on the worker thread, except the binding, which the
-        // watchdog and the destructor abort from other threads.
-        std::mutex m_bindingMutex;
+        // Written on the worker, read by the watchdog.
+        std::atomic<unsigned> m_attempt{0};         // numbers the attempts from 1
+        std::atomic<bool> m_bound{false};           // a binding of this attempt exists
+        std::atomic<DWORD> m_lastActivity{0};       // GetTickCount of the last callback
+        // Written by the watchdog: the attempt it found stalled (0: none).
+        std::atomic<unsigned> m_stallRequest{0};
+
+        // Worker thread only.
         IBinding* m_binding = nullptr;
-        std::atomic<DWORD> m_lastActivity{0};
-        std::atomic<bool> m_stalled{false};
+        DWORD m_bindingThread = 0;
+        bool m_bindingAborted = false;
+        bool m_stalled = false;
         unsigned m_httpStatus = 0;         // 0 until a response arrived (file URLs: never)
         long long m_headerLength = -1;     // Content-Length, -1 when unknown
         unsigned long m_reportedMax = 0;   // last non-zero total of OnProgress
@@ -156,6 +184,8 @@ public:
     // Waits for a started worker to finish; returns at once if never started.
     void Wait() { m_worker.Join(); }
     DWORD WorkerThreadId() const { return m_worker.ThreadId(); }
+    // Binding calls refused because they came from another thread than the worker.
+    unsigned ForeignBindingCalls() const { return m_statusCallback.ForeignBindingCalls(); }
 
     // A transfer silent for this long is abandoned and counts as a failed attempt.
     void SetStallTimeout(DWORD milliseconds) { m_stallTimeoutMs = milliseconds; }

@@ -40,12 +40,18 @@ CWorkerThread::CWorkerThread(Procedure procedure, void* argument, const wchar_t*
 
 CWorkerThread::~CWorkerThread() {
     if (!m_handle) return;
+    // The thread reads this object until its procedure has returned (or been
+    // skipped): it must have ended before the members go away. A thread that
+    // destroys its own wrapper cannot wait for itself.
+    if (GetCurrentThreadId() == m_threadId) return;
     if (!m_resumed.load()) {
         // Never started: let the thread end without running the procedure.
+        // A suspend count above one means someone else holds it suspended; it
+        // would never end, so it is not waited for.
         m_skipProcedure = true;
-        ResumeThread(m_handle.Get());
+        if (ResumeThread(m_handle.Get()) != 1) return;
     }
-    Join();
+    WaitForSingleObject(m_handle.Get(), INFINITE);
 }
 
 int CWorkerThread::Resume() {

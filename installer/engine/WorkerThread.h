@@ -18,8 +18,8 @@ public:
 
     // Creates the thread suspended and names it; `name` empty gives "t<id>".
     CWorkerThread(Procedure procedure, void* argument, const wchar_t* name);
-    // Joins the thread. A thread that was never resumed is released without
-    // running its procedure.
+    // Waits until the thread has ended. A thread that was never resumed is
+    // resumed and ends without running its procedure.
     ~CWorkerThread();
     CWorkerThread(const CWorkerThread&) = delete;
     CWorkerThread& operator=(const CWorkerThread&) = delete;

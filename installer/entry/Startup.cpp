@@ -14,9 +14,30 @@ using std::min;
 
 namespace ZKInstaller {
 
+namespace {
+using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+}  // namespace
+
+bool RestrictDllSearch() {
+    // Windows 8 and later, and Windows 7 with the loader update, have it; an
+    // import would keep the installer from starting on a Windows 7 without.
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto setDefaultDirectories =
+        kernel ? reinterpret_cast<SetDefaultDllDirectoriesFn>(
+                     reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")))
+               : nullptr;
+    if (setDefaultDirectories && setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return true;
+    SetDllDirectoryW(L"");
+    return false;
+}
+
 int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* report) {
     StartupReport local;
     StartupReport& out = report ? *report : local;
+
+    // 0. Before anything can load a DLL: the installer runs elevated, usually
+    //    from a downloads folder where anything may lie beside it.
+    out.dllSearchRestricted = RestrictDllSearch();
 
     // 1. Command line: UTF-8 to UTF-16, words, switches (kept, not acted on).
     out.switches = ScanCommandLine(SplitCommandLine(ZKCore::Utf8ToWide(commandLine ? commandLine : "")));

@@ -10,11 +10,20 @@ namespace ZKInstaller {
 
 // What a run of the start-up did, for callers that want to look.
 struct StartupReport {
+    // Run-time DLL loads search the system folder only; false when the system
+    // lacks that setting and only the current folder was taken off the search.
+    bool dllSearchRestricted = false;
     bool comInitialized = false;
     bool gdiplusStarted = false;
     int screenDpi = 0;
     CommandLineSwitches switches;
 };
+
+// Takes the current folder and the executable's folder, where a planted DLL
+// may lie, off the search of later LoadLibrary calls: only the system folder
+// is searched. Returns whether that was possible; otherwise only the current
+// folder is removed.
+bool RestrictDllSearch();
 
 // The whole run of the installer process; returns the exit status.
 int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* report = nullptr);

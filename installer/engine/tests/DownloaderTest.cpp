@@ -43,6 +43,7 @@ protected:
         EXPECT_TRUE(m_recorder.WaitForOutcome(kOutcomeTimeoutMs));
         const DWORD elapsed = GetTickCount() - start;
         downloader.Wait();
+        EXPECT_EQ(downloader.ForeignBindingCalls(), 0u);
         return elapsed;
     }
 
@@ -231,6 +232,23 @@ TEST_F(DownloaderTest, DestroyingDuringATransferStopsItPromptlyAndDeliversNothin
         EXPECT_NE(code, kDownloadSucceeded);
         EXPECT_NE(code, kDownloadFailed);
     }
+    EXPECT_FALSE(FileExists(m_path));
+}
+
+TEST_F(DownloaderTest, DestroyingDuringASilentTransferStopsItPromptly) {
+    // Half the body, then a reset: the platform's call goes silent, and only
+    // a request the worker picks up inside it can end it before the watchdog.
+    ASSERT_TRUE(Configure(L"fault=reset&faultcount=99"));
+    auto downloader = std::make_unique<CWinDownloader>(m_recorder.Callback(), PackageUrl().c_str(), m_path.c_str());
+    downloader->Start();
+    ASSERT_TRUE(m_recorder.WaitForDataProgress(10000));
+    Sleep(500);
+    const size_t delivered = m_recorder.Snapshot().size();
+    const DWORD start = GetTickCount();
+    downloader.reset();
+    EXPECT_LT(GetTickCount() - start, 1500u);
+    EXPECT_EQ(m_recorder.Snapshot().size(), delivered);
+    EXPECT_EQ(LoggedPaths().size(), 1u);
     EXPECT_FALSE(FileExists(m_path));
 }
 

@@ -174,3 +174,19 @@ TEST(WorkerThread, ANeverResumedThreadIsReleasedWithoutRunning) {
     { CWorkerThread thread([](void* argument) -> uint32_t { static_cast<std::atomic<bool>*>(argument)->store(true); return 0; }, &ran, L"x"); }
     EXPECT_FALSE(ran.load());
 }
+
+TEST(WorkerThread, DestroyingANeverResumedThreadReturnsOnlyAfterItHasEndedWithoutRunning) {
+    std::atomic<int> runs{0};
+    for (int cycle = 0; cycle < 200; ++cycle) {
+        Veneer::UiKernelHandle observer;
+        {
+            CWorkerThread thread([&runs](void*) -> uint32_t { return ++runs; }, nullptr, L"x");
+            ASSERT_TRUE(thread.HasThread());
+            observer.Reset(OpenThread(SYNCHRONIZE, FALSE, thread.ThreadId()));
+            ASSERT_TRUE(observer);
+        }
+        // Signalled already: the thread no longer reads the destroyed wrapper.
+        ASSERT_EQ(WaitForSingleObject(observer.Get(), 0), WAIT_OBJECT_0) << "cycle " << cycle;
+    }
+    EXPECT_EQ(runs.load(), 0);
+}

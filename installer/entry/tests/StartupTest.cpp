@@ -43,3 +43,34 @@ TEST(Startup, FailingComInitialisationEndsWithZeroBeforeGdiplus) {
     });
     worker.join();
 }
+
+TEST(Startup, ADllPlantedInTheCurrentFolderIsNotFoundByName) {
+    wchar_t temp[MAX_PATH] = {};
+    wchar_t system[MAX_PATH] = {};
+    wchar_t previous[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, previous), 0u);
+    const std::wstring folder = std::wstring(temp) + L"zk plant";
+    const std::wstring planted = folder + L"\\zkplanted.dll";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW((std::wstring(system) + L"\\msimg32.dll").c_str(), planted.c_str(), FALSE));
+    // A loadable DLL when named by its path.
+    const HMODULE byPath = LoadLibraryW(planted.c_str());
+    ASSERT_NE(byPath, nullptr);
+    FreeLibrary(byPath);
+
+    StartupReport report;
+    RunInstaller(GetModuleHandleW(nullptr), "", &report);
+    EXPECT_TRUE(report.dllSearchRestricted);
+    ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
+    const HMODULE byName = LoadLibraryW(L"zkplanted.dll");
+    const HMODULE systemDll = LoadLibraryW(L"msimg32.dll");
+    SetCurrentDirectoryW(previous);
+    EXPECT_EQ(byName, nullptr);
+    EXPECT_NE(systemDll, nullptr);
+    if (byName) FreeLibrary(byName);
+    if (systemDll) FreeLibrary(systemDll);
+    DeleteFileW(planted.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
