@@ -22,6 +22,21 @@ UiRect ScaleRectByPercent(const UiRect& rect, int percent) {
 
 bool IsTrue(const UiString& value) { return value.CompareNoCase(L"true") == 0; }
 
+// Descriptor numbers are cut to +-kMaxDescriptorValue design units, so that
+// after a scale of up to 1000 % every sum and difference of the nine-part
+// geometry still fits an int with room to spare.
+constexpr LONG kMaxDescriptorValue = 1000000;
+
+LONG ClampValue(LONG value) {
+    return value < -kMaxDescriptorValue ? -kMaxDescriptorValue
+                                        : (value > kMaxDescriptorValue ? kMaxDescriptorValue : value);
+}
+
+UiRect ScanClampedRect(const wchar_t* text) {
+    const UiRect rect = ScanRect(text);
+    return UiRect(ClampValue(rect.left), ClampValue(rect.top), ClampValue(rect.right), ClampValue(rect.bottom));
+}
+
 }  // namespace
 
 void TImageSpec::Parse(const wchar_t* descriptorText, const wchar_t* modifierText, const CDpiScaler* scaler) {
@@ -82,13 +97,13 @@ void TImageSpec::ApplyKey(const UiString& key, const UiString& value, const CDpi
     } else if (key == L"restype") {
         resType = value;
     } else if (key == L"dest") {
-        dest = scaledRect(ScanRect(value));
+        dest = scaledRect(ScanClampedRect(value));
     } else if (key == L"source") {
-        source = ScanRect(value);  // image pixels: scaled once the variant is known
+        source = ScanClampedRect(value);  // image pixels: scaled once the variant is known
     } else if (key == L"corner") {
-        corner = scaledWidths(ScanRect(value));
+        corner = scaledWidths(ScanClampedRect(value));
     } else if (key == L"padding") {
-        padding = scaledWidths(ScanRect(value));
+        padding = scaledWidths(ScanClampedRect(value));
     } else if (key == L"mask") {
         const wchar_t* p = value;
         if (*p == L'#') ++p;
@@ -105,7 +120,8 @@ void TImageSpec::ApplyKey(const UiString& key, const UiString& value, const CDpi
     } else if (key == L"hsl") {
         hsl = IsTrue(value);
     } else if (key == L"size") {
-        size = ScanSize(value);
+        const UiSize scanned = ScanSize(value);
+        size = UiSize(ClampValue(scanned.cx), ClampValue(scanned.cy));
     } else if (key == L"align") {
         align = value;
     }
