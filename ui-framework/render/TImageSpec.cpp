@@ -156,17 +156,16 @@ UiString TImageSpec::VariantName(const wchar_t* baseName, int percent) {
 }
 
 // Tries the variants from the current scale down in steps of 25 % while above
-// 100 %; the first one that loads wins. The trial image is only a probe: the
-// image table loads the chosen file again.
+// 100 %; the first one present wins. Presence is asked of the storage (a
+// directory or archive entry, a resource), so no candidate is read or
+// decoded here: the image table decodes the chosen file once, on first use.
 void TImageSpec::FindDpiVariant(int percent) {
     const UiString base = imageName;
     const wchar_t* type = resType.IsEmpty() ? nullptr : resType.GetData();
     for (int candidate = percent; candidate > 100; candidate -= 25) {
         const UiString name = VariantName(base, candidate);
         if (name.IsEmpty()) return;
-        TImageInfo* trial = CUiRender::LoadImage(name, type, mask, nullptr);
-        if (trial) {
-            CUiRender::FreeImage(trial);
+        if (CUiRender::HasImage(name, type, nullptr)) {
             imageName = name;
             scale = candidate / 100.0;
             return;
