@@ -9,6 +9,11 @@ namespace {
 int g_processDpi = 96;
 double g_processScale = 1.0;
 
+// DPI values outside (0, 960] are refused: zero or less would divide by zero
+// later (ScaleBack, the nine-part ratio) and 1000 % is beyond any display.
+constexpr int kMaxDpi = 960;
+bool IsUsableDpi(int dpi) { return dpi > 0 && dpi <= kMaxDpi; }
+
 // Shcore is present from Windows 8.1 on; older systems only store the level.
 bool IsWindows81OrLater() {
     OSVERSIONINFOEXW info{};
@@ -37,6 +42,7 @@ using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 CDpiScaler::CDpiScaler() { SetScale(96); }
 
 void CDpiScaler::SetScale(int dpi) {
+    if (!IsUsableDpi(dpi)) return;  // the previous scale stays
     m_scalePerMonitor = MulDiv(dpi, 100, 96);
     if (m_scaleSystem == 0) m_scaleSystem = m_scalePerMonitor;
 }
@@ -127,6 +133,7 @@ int CDpiScaler::GetMonitorDPI(POINT point) {
 }
 
 void CDpiScaler::SetProcessDpi(int dpi) {
+    if (!IsUsableDpi(dpi)) return;
     g_processDpi = dpi;
     g_processScale = MulDiv(dpi, 100, 96) / 100.0;
 }

@@ -290,6 +290,23 @@ bool CSkinStorage::ReadFile(const wchar_t* fileName, std::vector<unsigned char>&
     return ReadCurrentEntry(archive, info, ToAnsi(s.zipPassword), bytes, error);
 }
 
+bool CSkinStorage::HasFile(const wchar_t* fileName) {
+    if (!fileName) fileName = L"";
+    const StorageState& s = State();
+    if (s.zipName.IsEmpty()) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        const UiString path = s.path + fileName;
+        if (!::GetFileAttributesExW(path.GetData(), GetFileExInfoStandard, &data)) return false;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+        return data.nFileSizeHigh == 0 && data.nFileSizeLow > 0 && data.nFileSizeLow <= kMaxSkinFileBytes;
+    }
+    unzFile archive = s.zipCached ? s.archive : OpenFileArchive(s.path + s.zipName);
+    ArchiveCloser closer(s.zipCached ? nullptr : archive);
+    unz_file_info64 info = {};
+    if (!archive || !LocateEntry(archive, fileName, info)) return false;
+    return info.uncompressed_size > 0 && info.uncompressed_size <= kMaxSkinFileBytes;
+}
+
 bool CSkinStorage::ReadPlainFile(const wchar_t* path, std::vector<unsigned char>& bytes, const wchar_t** error) {
     bytes.clear();
     UiHandle<KernelHandleTraits> file(::CreateFileW(path ? path : L"", GENERIC_READ, FILE_SHARE_READ, nullptr,

@@ -44,6 +44,10 @@ public:
     // large", "Could not read file", "Error opening zip file", "Could not find
     // ziped file", "Could not unzip file").
     static bool ReadFile(const wchar_t* fileName, std::vector<unsigned char>& bytes, const wchar_t** error = nullptr);
+    // True when ReadFile would find a non-empty file of at most
+    // kMaxSkinFileBytes: a directory entry or archive entry is looked up,
+    // nothing is read or inflated.
+    static bool HasFile(const wchar_t* fileName);
     // Reads a whole file by plain path with the same limits and messages.
     static bool ReadPlainFile(const wchar_t* path, std::vector<unsigned char>& bytes, const wchar_t** error = nullptr);
     // Reads a program resource (name or numeric id, type) from `instance`.

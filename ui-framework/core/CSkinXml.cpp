@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <string>
 #include <vector>
 
 #include "core/CSkinStorage.h"
@@ -341,7 +342,21 @@ bool CSkinXml::ParseText(std::size_t length) {
     return true;
 }
 
+bool CSkinXml::OverlapsText(const void* memory, std::size_t bytes) const {
+    if (!memory || !m_text) return false;
+    const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(memory);
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(m_text);
+    const std::uintptr_t end = start + m_textCapacity * sizeof(wchar_t);
+    return first < end && first + (bytes ? bytes : 1) > start;
+}
+
 bool CSkinXml::LoadText(const wchar_t* xml) {
+    // A text inside our own buffer (a node's value loaded back) would be
+    // overwritten or freed while it is copied: take a private copy first.
+    if (OverlapsText(xml, sizeof(wchar_t))) {
+        const std::wstring copy(xml);
+        return LoadText(copy.c_str());
+    }
     Forget();
     if (!xml) xml = kEmpty;
     const std::size_t length = std::wcslen(xml);
@@ -356,6 +371,11 @@ bool CSkinXml::LoadText(const wchar_t* xml) {
 }
 
 bool CSkinXml::LoadBytes(const void* bytes, std::size_t count, XmlEncoding encoding) {
+    if (OverlapsText(bytes, count)) {
+        const unsigned char* first = static_cast<const unsigned char*>(bytes);
+        const std::vector<unsigned char> copy(first, first + count);
+        return LoadBytes(copy.data(), copy.size(), encoding);
+    }
     Forget();
     const unsigned char* in = static_cast<const unsigned char*>(bytes);
     if (!in) count = 0;

@@ -132,6 +132,9 @@ private:
     // Forgets the content; the text block and the table stay for reuse, so
     // loading again does not pay for fresh memory.
     void Forget();
+    // True when [memory, memory + bytes) touches the text block, which the
+    // next load rewrites or frees.
+    bool OverlapsText(const void* memory, std::size_t bytes) const;
     // Parses the converted text in m_text; a failure releases everything.
     bool ParseText(std::size_t length);
     void SetError(const wchar_t* message, const wchar_t* location);

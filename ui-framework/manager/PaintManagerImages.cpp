@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <new>
 
 #include "manager/CPaintManagerUI.h"
@@ -14,6 +15,46 @@
 namespace Veneer {
 
 namespace {
+
+// Table keys made of several texts. A single text without kKeyMark is its own
+// key, so the plain cases (an image by name alone, a descriptor without
+// modifier) stay readable and GetImage(name) finds what GetImageEx(name)
+// loaded. Anything else becomes kKeyMark, the texts' lengths and the texts:
+// such a key always holds kKeyMark and the lengths leave no two ways to read
+// it, so "a" + "bc" and "ab" + "c" stay apart.
+constexpr wchar_t kKeyMark = L'\x1F';
+
+void AppendPart(UiString& key, const wchar_t* text) {
+    wchar_t length[16];
+    std::swprintf(length, 16, L"%u", static_cast<unsigned>(std::wcslen(text)));
+    key += length;
+    key += kKeyMark;
+    key += text;
+}
+
+UiString DrawInfoKey(const wchar_t* descriptor, const wchar_t* modifier) {
+    if (!descriptor) descriptor = L"";
+    if (!modifier) modifier = L"";
+    if (!*modifier && !std::wcschr(descriptor, kKeyMark)) return UiString(descriptor);
+    UiString key(kKeyMark);
+    AppendPart(key, descriptor);
+    AppendPart(key, modifier);
+    return key;
+}
+
+// The same file read with another mask, or as a program resource, is another
+// image.
+UiString ImageKey(const wchar_t* name, const wchar_t* type, DWORD mask) {
+    if (!type) type = L"";
+    if (!*type && mask == 0 && !std::wcschr(name, kKeyMark)) return UiString(name);
+    wchar_t maskText[16];
+    std::swprintf(maskText, 16, L"%08lX", static_cast<unsigned long>(mask));
+    UiString key(kKeyMark);
+    AppendPart(key, type);
+    key += maskText;
+    AppendPart(key, name);
+    return key;
+}
 
 void FreeAllImages(UiStringPtrMap& table) {
     ForEachEntry(table, [](const wchar_t*, void* value) { CUiRender::FreeImage(static_cast<TImageInfo*>(value)); });
@@ -49,14 +90,18 @@ void AdjustImageColors(TImageInfo& image) {
 
 const TImageInfo* CPaintManagerUI::GetImage(const wchar_t* name) const {
     if (!name || !*name) return nullptr;
-    auto* image = static_cast<const TImageInfo*>(m_images.Find(name));
-    if (!image) image = static_cast<const TImageInfo*>(Shared().images.Find(name));
+    const UiString key = ImageKey(name, nullptr, 0);
+    auto* image = static_cast<const TImageInfo*>(m_images.Find(key));
+    if (!image) image = static_cast<const TImageInfo*>(Shared().images.Find(key));
     return image;
 }
 
 const TImageInfo* CPaintManagerUI::GetImageEx(const wchar_t* name, const wchar_t* type, DWORD mask,
                                               bool adjustColors, HINSTANCE instance) {
-    const TImageInfo* image = GetImage(name);
+    if (!name || !*name) return nullptr;
+    const UiString key = ImageKey(name, type, mask);
+    auto* image = static_cast<const TImageInfo*>(m_images.Find(key));
+    if (!image) image = static_cast<const TImageInfo*>(Shared().images.Find(key));
     if (!image) image = AddImage(name, type, mask, adjustColors, false, instance);
     return image;
 }
@@ -72,7 +117,7 @@ const TImageInfo* CPaintManagerUI::AddImage(const wchar_t* name, const wchar_t* 
     image->adjustColors = adjustColors;
     if (adjustColors) AdjustImageColors(*image);
     UiStringPtrMap& table = (shared || m_forceShared) ? Shared().images : m_images;
-    CUiRender::FreeImage(static_cast<TImageInfo*>(table.Set(name, image)));
+    CUiRender::FreeImage(static_cast<TImageInfo*>(table.Set(ImageKey(name, resType, mask), image)));
     return image;
 }
 
@@ -80,7 +125,8 @@ const TImageInfo* CPaintManagerUI::AddImage(const wchar_t* name, HBITMAP bitmap,
                                             bool hasAlpha, bool shared) {
     if (!name || !*name || !bitmap) return nullptr;
     UiStringPtrMap& table = (shared || m_forceShared) ? Shared().images : m_images;
-    if (table.Find(name, false)) return nullptr;
+    const UiString key = ImageKey(name, nullptr, 0);
+    if (table.Find(key, false)) return nullptr;
     auto* image = new TImageInfo;
     image->bitmap = bitmap;
     DIBSECTION section{};
@@ -90,7 +136,7 @@ const TImageInfo* CPaintManagerUI::AddImage(const wchar_t* name, HBITMAP bitmap,
     image->width = width;
     image->height = height;
     image->hasAlpha = hasAlpha;
-    if (!table.Insert(name, image)) {
+    if (!table.Insert(key, image)) {
         image->bitmap = nullptr;  // not ours after all
         delete image;
         return nullptr;
@@ -101,9 +147,10 @@ const TImageInfo* CPaintManagerUI::AddImage(const wchar_t* name, HBITMAP bitmap,
 bool CPaintManagerUI::RemoveImage(const wchar_t* name, bool shared) {
     if (!name || !*name) return false;
     UiStringPtrMap& table = shared ? Shared().images : m_images;
-    auto* image = static_cast<TImageInfo*>(table.Find(name, false));
+    const UiString key = ImageKey(name, nullptr, 0);
+    auto* image = static_cast<TImageInfo*>(table.Find(key, false));
     if (!image) return false;
-    table.Remove(name);
+    table.Remove(key);
     CUiRender::FreeImage(image);
     return true;
 }
@@ -113,8 +160,7 @@ void CPaintManagerUI::RemoveAllImages(bool shared) { FreeAllImages(shared ? Shar
 void CPaintManagerUI::FreeWindowImages() { FreeAllImages(m_images); }
 
 const TImageSpec* CPaintManagerUI::GetDrawInfo(const wchar_t* descriptor, const wchar_t* modifier) {
-    UiString key(descriptor);
-    key += modifier;
+    const UiString key = DrawInfoKey(descriptor, modifier);
     if (key.IsEmpty()) return nullptr;
     auto* spec = static_cast<TImageSpec*>(m_drawInfos.Find(key));
     if (spec) {

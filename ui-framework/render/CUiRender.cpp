@@ -90,10 +90,24 @@ private:
     POINT m_oldBrushOrigin{};
 };
 
+// Image geometry is kept within +-kMaxCoordinate: sums and differences of
+// four such values (a part's edge, a tile's end) then stay inside an int.
+constexpr long long kMaxCoordinate = 1 << 28;
+
+LONG ClampCoordinate(long long value) {
+    return static_cast<LONG>(std::min(std::max(value, -kMaxCoordinate), kMaxCoordinate));
+}
+
+RECT ClampRect(const RECT& r) {
+    return RECT{ClampCoordinate(r.left), ClampCoordinate(r.top), ClampCoordinate(r.right),
+                ClampCoordinate(r.bottom)};
+}
+
 // First tile origin at or before `from`, counted from `start` in steps of `step`.
 int FirstTile(int start, int from, int step) {
     if (from <= start) return start;
-    return start + (from - start) / step * step;
+    const long long distance = static_cast<long long>(from) - start;
+    return static_cast<int>(start + distance / step * step);
 }
 
 }  // namespace
@@ -101,43 +115,53 @@ int FirstTile(int start, int from, int step) {
 void CUiRender::SetDirectBlendEnabled(bool enabled) { g_directBlend = enabled; }
 
 UiRect CUiRender::ComputeImageDest(const RECT& item, const TImageSpec& spec) {
-    UiRect dest(item);
+    // 64-bit throughout: descriptor values and item edges may each be near the
+    // int limits; the result is clamped to the drawable range.
+    using Wide = long long;
+    Wide left = item.left, top = item.top, right = item.right, bottom = item.bottom;
     if (!spec.dest.IsNull()) {
-        dest = UiRect(item.left + spec.dest.left, item.top + spec.dest.top, item.left + spec.dest.right,
-                      item.top + spec.dest.bottom);
+        left = Wide(item.left) + spec.dest.left;
+        top = Wide(item.top) + spec.dest.top;
+        right = Wide(item.left) + spec.dest.right;
+        bottom = Wide(item.top) + spec.dest.bottom;
     }
     if (spec.size.cx > 0 && spec.size.cy > 0) {
         const wchar_t* align = spec.align.GetData();
-        const int cx = spec.size.cx, cy = spec.size.cy;
+        const Wide cx = spec.size.cx, cy = spec.size.cy;
         bool placed = true;
         if (std::wcsstr(align, L"left")) {
-            dest.left = item.left;
+            left = item.left;
         } else if (std::wcsstr(align, L"center")) {
-            dest.left = item.left + (item.right - item.left - cx) / 2;
+            left = item.left + (Wide(item.right) - item.left - cx) / 2;
         } else if (std::wcsstr(align, L"right")) {
-            dest.left = item.right - cx;
+            left = item.right - cx;
         } else {
             placed = false;
         }
-        if (placed) dest.right = dest.left + cx;
+        if (placed) right = left + cx;
 
         placed = true;
         if (std::wcsstr(align, L"top")) {
-            dest.top = item.top;
+            top = item.top;
         } else if (std::wcsstr(align, L"vcenter")) {
-            dest.top = item.top + (item.bottom - item.top - cy) / 2;
+            top = item.top + (Wide(item.bottom) - item.top - cy) / 2;
         } else if (std::wcsstr(align, L"bottom")) {
-            dest.top = item.bottom - cy;
+            top = item.bottom - cy;
         } else {
             placed = false;
         }
-        if (placed) dest.bottom = dest.top + cy;
+        if (placed) bottom = top + cy;
 
-        dest.Offset(spec.padding.left - spec.padding.right, spec.padding.top - spec.padding.bottom);
-        if (dest.right > item.right) dest.right = item.right;
-        if (dest.bottom > item.bottom) dest.bottom = item.bottom;
+        const Wide dx = Wide(spec.padding.left) - spec.padding.right;
+        const Wide dy = Wide(spec.padding.top) - spec.padding.bottom;
+        left += dx;
+        right += dx;
+        top += dy;
+        bottom += dy;
+        right = std::min<Wide>(right, item.right);
+        bottom = std::min<Wide>(bottom, item.bottom);
     }
-    return dest;
+    return UiRect(ClampCoordinate(left), ClampCoordinate(top), ClampCoordinate(right), ClampCoordinate(bottom));
 }
 
 UiRect CUiRender::ComputeImageSource(const RECT& source, int imageWidth, int imageHeight) {
@@ -179,8 +203,12 @@ UiRect CUiRender::SourceCornerSizes(const RECT& corner, double ratio) {
     if (!(ratio > 0.0)) ratio = 1.0;
     // The epsilon keeps exact quotients exact (7 / (1.75 / 1.5) is 6, not 5.99...).
     const double epsilon = 1e-9;
-    auto down = [&](LONG width) { return static_cast<LONG>(std::floor(width / ratio + epsilon)); };
-    auto up = [&](LONG width) { return static_cast<LONG>(std::ceil(width / ratio - epsilon)); };
+    // A tiny ratio makes huge quotients: clamped before the conversion, which
+    // is undefined outside the int range.
+    const double limit = static_cast<double>(kMaxCoordinate);
+    auto fit = [limit](double value) { return static_cast<LONG>(std::min(std::max(value, -limit), limit)); };
+    auto down = [&](LONG width) { return fit(std::floor(width / ratio + epsilon)); };
+    auto up = [&](LONG width) { return fit(std::ceil(width / ratio - epsilon)); };
     return UiRect(down(corner.left), down(corner.top), up(corner.right), up(corner.bottom));
 }
 
@@ -191,10 +219,11 @@ bool CUiRender::DrawImage(HDC dc, HBITMAP bitmap, const RECT& dest, const RECT& 
     if (IsEmptyRect(dest) || IsEmptyRect(source) || !Meets(dest, paint)) return true;
     if (fade == 0) return true;  // fully faded: a blend with constant alpha 0 changes nothing
 
-    const RECT& D = dest;
-    const RECT& C = corner;
-    const RECT& S = source;
-    const UiRect c = SourceCornerSizes(corner, ratio);
+    // Every edge below is a sum or difference of two clamped values.
+    const RECT D = ClampRect(dest);
+    const RECT C = ClampRect(corner);
+    const RECT S = ClampRect(source);
+    const UiRect c = SourceCornerSizes(C, ratio);
     PartPainter painter(dc, bitmap, alpha || fade < 255, fade);
 
     auto draw = [&](const RECT& d, const RECT& s) {

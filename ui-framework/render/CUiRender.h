@@ -40,9 +40,13 @@ public:
     // With `type`: the program resource `name` of that type from `instance`
     // (when null, the skin storage's resource instance, else the executable);
     // a name starting with a digit is a numeric id. Without: the skin
-    // storage, then `name` as a plain file path. Null when there are no bytes
-    // or they do not decode.
+    // storage; only for a folder skin, then an absolute `name` as a plain
+    // file path (never a relative one, never beside an archive skin). Null
+    // when there are no bytes or they do not decode.
     static TImageInfo* LoadImage(const wchar_t* name, const wchar_t* type, DWORD mask, HINSTANCE instance);
+    // Whether LoadImage would find bytes for `name` (present and non-empty);
+    // nothing is read or decoded.
+    static bool HasImage(const wchar_t* name, const wchar_t* type, HINSTANCE instance);
     // Decodes PNG, JPEG, BMP or GIF bytes into a premultiplied top-down BGRA
     // DIB; a pixel equal to `mask` (0xAARRGGBB after premultiplication)
     // becomes fully transparent. Null for broken or empty input.

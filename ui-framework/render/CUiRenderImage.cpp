@@ -19,16 +19,33 @@ struct StbFree {
 
 // Program resources: a name that starts with a digit is a numeric id, which
 // the resource functions accept as "#<id>".
-bool ReadImageResource(const wchar_t* name, const wchar_t* type, HINSTANCE instance,
-                       std::vector<unsigned char>& bytes) {
+HINSTANCE ResourceModule(HINSTANCE instance) {
     HINSTANCE module = instance ? instance : CSkinStorage::GetResourceInstance();
-    if (!module) module = ::GetModuleHandleW(nullptr);
-    if (name[0] >= L'0' && name[0] <= L'9') {
-        UiString id(L"#");
-        id += name;
-        return CSkinStorage::ReadResource(module, id, type, bytes);
-    }
-    return CSkinStorage::ReadResource(module, name, type, bytes);
+    return module ? module : ::GetModuleHandleW(nullptr);
+}
+
+UiString ResourceName(const wchar_t* name) {
+    if (name[0] < L'0' || name[0] > L'9') return UiString(name);
+    UiString id(L"#");
+    id += name;
+    return id;
+}
+
+// "C:\..." or "C:/...": a path that cannot depend on the current folder.
+bool IsDriveAbsolute(const wchar_t* name) {
+    const wchar_t drive = name[0];
+    return ((drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z')) && name[1] == L':' &&
+           (name[2] == L'\\' || name[2] == L'/');
+}
+
+// A name the skin storage lacks is read as a plain file only for a folder
+// skin and only by absolute path. An archive skin (file, resource or memory)
+// never reads loose files, and a relative name is never looked up in the
+// current folder: an elevated installer started from a downloads folder
+// would otherwise decode whatever image was planted beside it.
+bool MayReadPlainFile(const wchar_t* name) {
+    return CSkinStorage::GetResourceZip().IsEmpty() && CSkinStorage::GetResourceType() == ResourceType::Folder &&
+           IsDriveAbsolute(name);
 }
 
 }  // namespace
@@ -38,12 +55,28 @@ TImageInfo* CUiRender::LoadImage(const wchar_t* name, const wchar_t* type, DWORD
     std::vector<unsigned char> bytes;
     bool read = false;
     if (type && type[0]) {
-        read = ReadImageResource(name, type, instance, bytes);
+        read = CSkinStorage::ReadResource(ResourceModule(instance), ResourceName(name), type, bytes);
     } else {
-        read = CSkinStorage::ReadFile(name, bytes) || CSkinStorage::ReadPlainFile(name, bytes);
+        read = CSkinStorage::ReadFile(name, bytes) ||
+               (MayReadPlainFile(name) && CSkinStorage::ReadPlainFile(name, bytes));
     }
     if (!read || bytes.empty()) return nullptr;
     return LoadImageFromMemory(bytes.data(), bytes.size(), mask);
+}
+
+bool CUiRender::HasImage(const wchar_t* name, const wchar_t* type, HINSTANCE instance) {
+    if (!name || !name[0]) return false;
+    if (type && type[0]) {
+        const HINSTANCE module = ResourceModule(instance);
+        HRSRC resource = ::FindResourceW(module, ResourceName(name), type);
+        return resource && ::SizeofResource(module, resource) > 0;
+    }
+    if (CSkinStorage::HasFile(name)) return true;
+    if (!MayReadPlainFile(name)) return false;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return ::GetFileAttributesExW(name, GetFileExInfoStandard, &data) &&
+           !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && data.nFileSizeHigh == 0 && data.nFileSizeLow > 0 &&
+           data.nFileSizeLow <= kMaxSkinFileBytes;
 }
 
 TImageInfo* CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWORD mask) {

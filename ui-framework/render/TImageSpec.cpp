@@ -22,6 +22,21 @@ UiRect ScaleRectByPercent(const UiRect& rect, int percent) {
 
 bool IsTrue(const UiString& value) { return value.CompareNoCase(L"true") == 0; }
 
+// Descriptor numbers are cut to +-kMaxDescriptorValue design units, so that
+// after a scale of up to 1000 % every sum and difference of the nine-part
+// geometry still fits an int with room to spare.
+constexpr LONG kMaxDescriptorValue = 1000000;
+
+LONG ClampValue(LONG value) {
+    return value < -kMaxDescriptorValue ? -kMaxDescriptorValue
+                                        : (value > kMaxDescriptorValue ? kMaxDescriptorValue : value);
+}
+
+UiRect ScanClampedRect(const wchar_t* text) {
+    const UiRect rect = ScanRect(text);
+    return UiRect(ClampValue(rect.left), ClampValue(rect.top), ClampValue(rect.right), ClampValue(rect.bottom));
+}
+
 }  // namespace
 
 void TImageSpec::Parse(const wchar_t* descriptorText, const wchar_t* modifierText, const CDpiScaler* scaler) {
@@ -82,13 +97,13 @@ void TImageSpec::ApplyKey(const UiString& key, const UiString& value, const CDpi
     } else if (key == L"restype") {
         resType = value;
     } else if (key == L"dest") {
-        dest = scaledRect(ScanRect(value));
+        dest = scaledRect(ScanClampedRect(value));
     } else if (key == L"source") {
-        source = ScanRect(value);  // image pixels: scaled once the variant is known
+        source = ScanClampedRect(value);  // image pixels: scaled once the variant is known
     } else if (key == L"corner") {
-        corner = scaledWidths(ScanRect(value));
+        corner = scaledWidths(ScanClampedRect(value));
     } else if (key == L"padding") {
-        padding = scaledWidths(ScanRect(value));
+        padding = scaledWidths(ScanClampedRect(value));
     } else if (key == L"mask") {
         const wchar_t* p = value;
         if (*p == L'#') ++p;
@@ -105,7 +120,8 @@ void TImageSpec::ApplyKey(const UiString& key, const UiString& value, const CDpi
     } else if (key == L"hsl") {
         hsl = IsTrue(value);
     } else if (key == L"size") {
-        size = ScanSize(value);
+        const UiSize scanned = ScanSize(value);
+        size = UiSize(ClampValue(scanned.cx), ClampValue(scanned.cy));
     } else if (key == L"align") {
         align = value;
     }
@@ -140,17 +156,16 @@ UiString TImageSpec::VariantName(const wchar_t* baseName, int percent) {
 }
 
 // Tries the variants from the current scale down in steps of 25 % while above
-// 100 %; the first one that loads wins. The trial image is only a probe: the
-// image table loads the chosen file again.
+// 100 %; the first one present wins. Presence is asked of the storage (a
+// directory or archive entry, a resource), so no candidate is read or
+// decoded here: the image table decodes the chosen file once, on first use.
 void TImageSpec::FindDpiVariant(int percent) {
     const UiString base = imageName;
     const wchar_t* type = resType.IsEmpty() ? nullptr : resType.GetData();
     for (int candidate = percent; candidate > 100; candidate -= 25) {
         const UiString name = VariantName(base, candidate);
         if (name.IsEmpty()) return;
-        TImageInfo* trial = CUiRender::LoadImage(name, type, mask, nullptr);
-        if (trial) {
-            CUiRender::FreeImage(trial);
+        if (CUiRender::HasImage(name, type, nullptr)) {
             imageName = name;
             scale = candidate / 100.0;
             return;

@@ -33,7 +33,7 @@ struct TImageSpec {
     // Clears the record, reads `descriptor` and then `modifier` (either may be
     // null). With a scaler, "dest", "corner" and "padding" are scaled to
     // window pixels and, at a scale other than 100 %, the best DPI variant of
-    // the image file that loads ("name@1.5x.png", ...) replaces the plain
+    // the image file that is present ("name@1.5x.png", ...) replaces the plain
     // name; "source" is then scaled by the variant's own scale.
     void Parse(const wchar_t* descriptorText, const wchar_t* modifierText, const CDpiScaler* scaler);
 

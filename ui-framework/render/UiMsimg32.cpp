@@ -1,5 +1,7 @@
 #include "render/UiMsimg32.h"
 
+#include "core/UiSystemLibrary.h"
+
 namespace Veneer {
 
 namespace {
@@ -13,7 +15,7 @@ const UiMsimg32& UiMsimg32::Get() {
     // The library stays loaded for the life of the process.
     static const UiMsimg32 functions = [] {
         UiMsimg32 result;
-        const HMODULE module = ::LoadLibraryW(L"msimg32.dll");
+        const HMODULE module = LoadSystemLibrary(L"msimg32.dll");
         result.alphaBlend = Lookup<AlphaBlendFn>(module, "AlphaBlend");
         result.gradientFill = Lookup<GradientFillFn>(module, "GradientFill");
         return result;

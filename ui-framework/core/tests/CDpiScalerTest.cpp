@@ -65,3 +65,17 @@ TEST(CDpiScaler, ProcessScaleFollowsTheProcessDpi) {
     CDpiScaler::SetProcessDpi(96);
     EXPECT_EQ(CDpiScaler::GetProcessDpi(), 96);
 }
+
+TEST(CDpiScaler, UnusableDpisAreRefusedAndTheScaleStays) {
+    for (const int dpi : {0, -96, -1, 961, 0x7FFFFFFF, static_cast<int>(0x80000000)}) {
+        CDpiScaler scaler = ScalerAt(144);
+        scaler.SetScale(dpi);
+        EXPECT_EQ(scaler.GetScale(), 150) << dpi;
+        EXPECT_EQ(scaler.ScaleBack(30), 20) << dpi;
+        CDpiScaler::SetProcessDpi(120);
+        CDpiScaler::SetProcessDpi(dpi);
+        EXPECT_EQ(CDpiScaler::GetProcessDpi(), 120) << dpi;
+        EXPECT_DOUBLE_EQ(CDpiScaler::GetProcessScale(), 1.25) << dpi;
+    }
+    CDpiScaler::SetProcessDpi(96);
+}

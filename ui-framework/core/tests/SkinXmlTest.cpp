@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -243,6 +244,26 @@ TEST(SkinXmlTable, ReloadingOneDocumentGivesWhatFreshDocumentsGive) {
     reused.Release();
     EXPECT_EQ(reused.GetElementCapacity(), 0u);
     EXPECT_FALSE(reused.GetRoot().IsValid());
+}
+
+// A node's value loaded back into its own document: the text lives in the
+// buffer the load replaces. The padding makes the buffer big enough to be
+// given back (and unmapped) when the short text is loaded into it.
+TEST(SkinXmlTable, TextFromTheDocumentsOwnBufferLoadsBackIntoIt) {
+    const std::wstring padding(600000, L' ');
+    const struct {
+        bool asBytes;
+        bool padded;
+    } cases[] = {{false, false}, {false, true}, {true, false}, {true, true}};
+    for (const auto& c : cases) {
+        const std::wstring text = L"<r>\xFEFF&lt;x a=&quot;1&quot;&gt;v&lt;/x&gt;</r>" + (c.padded ? padding : L"");
+        CSkinXml xml(text.c_str());
+        const wchar_t* value = xml.GetRoot().GetValue();
+        ASSERT_EQ(value[0], 0xFEFF);
+        const bool loaded = c.asBytes ? xml.LoadBytes(value, std::wcslen(value) * sizeof(wchar_t), XmlEncoding::Utf16)
+                                      : xml.LoadText(value + 1);
+        EXPECT_EQ(Outcome(xml, loaded), L"x{a=1}[v]") << c.asBytes << c.padded;
+    }
 }
 
 TEST(SkinXmlNode, NavigationAndNamedLookupOverARealSkin) {

@@ -156,11 +156,17 @@ TEST(DrawImageString, ProgramResourcesByTypeAndMaskFromTheDescriptor) {
     ::GdiFlush();
     EXPECT_NE(dib.At(5, 3), kBackground);
     EXPECT_TRUE(AllPixels(dib, RECT{8, 0, 16, 8}, kBackground));
-    // Masked (another window: the image table is keyed by name): the opaque
-    // blue becomes transparent, the background stays.
-    CPaintManagerUI masked;
+    // Masked, in the same window: the image table keeps a record per type and
+    // mask, so the opaque blue becomes transparent and the background stays.
     dib.Fill(kBackground);
-    ASSERT_TRUE(CUiRender::DrawImageString(dib.Dc(), &masked, RECT{0, 0, 8, 8}, RECT{0, 0, 16, 8},
+    ASSERT_TRUE(CUiRender::DrawImageString(dib.Dc(), &manager, RECT{0, 0, 8, 8}, RECT{0, 0, 16, 8},
                                            L"res='RGBA_QUADRANT' restype='PNG' mask='#FF0000FF'"));
     EXPECT_TRUE(AllPixels(dib, RECT{0, 0, 4, 4}, kBackground));
+    const TImageInfo* plain = manager.GetImageEx(L"RGBA_QUADRANT", L"PNG");
+    const TImageInfo* masked = manager.GetImageEx(L"RGBA_QUADRANT", L"PNG", 0xFF0000FF);
+    ASSERT_NE(plain, nullptr);
+    ASSERT_NE(masked, nullptr);
+    EXPECT_NE(plain, masked);
+    EXPECT_EQ(masked->mask, 0xFF0000FFu);
+    EXPECT_EQ(manager.GetImage(L"RGBA_QUADRANT"), nullptr);  // a resource is not the file of that name
 }

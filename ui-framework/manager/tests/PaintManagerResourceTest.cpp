@@ -156,12 +156,23 @@ TEST(Images, LoadedOnceFromTheSkinFolderAndReplacedByAddImage) {
     EXPECT_EQ(manager.GetImage(L"dot.bmp"), image);
     DeleteObject(bitmap);
 
-    // Adding by name again loads it anew and replaces the record.
-    const TImageInfo* reloaded = manager.AddImage(L"dot.bmp", nullptr, 0xFF336699);
+    // Another mask is another record; the plain one stays under its name.
+    const TImageInfo* masked = manager.GetImageEx(L"dot.bmp", nullptr, 0xFF336699);
+    ASSERT_NE(masked, nullptr);
+    EXPECT_NE(masked, image);
+    EXPECT_EQ(masked->mask, 0xFF336699u);
+    EXPECT_TRUE(masked->hasAlpha);  // every pixel matched the mask
+    EXPECT_EQ(manager.GetImage(L"dot.bmp"), image);
+    EXPECT_EQ(manager.GetImageEx(L"dot.bmp", nullptr, 0xFF336699), masked);
+
+    // Adding by name again loads it anew and replaces the plain record only.
+    const TImageInfo* reloaded = manager.AddImage(L"dot.bmp");
     ASSERT_NE(reloaded, nullptr);
     EXPECT_EQ(manager.GetImage(L"dot.bmp"), reloaded);
-    EXPECT_EQ(reloaded->mask, 0xFF336699u);
-    EXPECT_TRUE(reloaded->hasAlpha);  // every pixel matched the mask
+    EXPECT_FALSE(reloaded->hasAlpha);
+    EXPECT_TRUE(manager.RemoveImage(L"dot.bmp"));
+    EXPECT_EQ(manager.GetImage(L"dot.bmp"), nullptr);
+    EXPECT_EQ(manager.GetImageEx(L"dot.bmp", nullptr, 0xFF336699), masked);
 
     CPaintManagerUI::SetResourcePath(L"");
     DeleteFileW((folder + L"dot.bmp").c_str());
@@ -200,6 +211,20 @@ TEST(DrawInfo, KeyIsDescriptorFollowedByModifierAndEmptyGivesNull) {
     EXPECT_STREQ(plain->imageName.GetData(), L"bar.png");
     manager.RemoveAllDrawInfos();
     EXPECT_NE(manager.GetDrawInfo(L"file='bar.png'"), nullptr);
+
+    // Splits that join to the same text are different descriptors: the
+    // second text is read on its own, a key glued to a quote is not.
+    const TImageSpec* split = manager.GetDrawInfo(L"file='a.png'", L"dest='0,0,1,1'");
+    const TImageSpec* glued = manager.GetDrawInfo(L"file='a.png'dest='0,0,1,1'");
+    const TImageSpec* other = manager.GetDrawInfo(L"file='a.png'd", L"est='0,0,1,1'");
+    ASSERT_NE(split, nullptr);
+    ASSERT_NE(glued, nullptr);
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(split, glued);
+    EXPECT_NE(split, other);
+    EXPECT_NE(glued, other);
+    EXPECT_EQ(UiRect(split->dest), UiRect(0, 0, 1, 1));
+    EXPECT_TRUE(UiRect(glued->dest).IsNull());
 }
 
 TEST(ProcessSettings, InstanceResourceFallbackAndPaths) {

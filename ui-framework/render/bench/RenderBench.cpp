@@ -1,7 +1,8 @@
 // Render engine figures: the BitBlt floor, msimg32's AlphaBlend against our
 // own blend (plain and stretched), nine-part drawing of typical skin images,
-// a window's worth of image-decorated controls at 100, 150 and 200 %, and PNG
-// decoding per megabyte. Prints `name: value unit` lines; --smoke runs each
+// a window's worth of image-decorated controls at 100, 150 and 200 %, PNG
+// decoding per megabyte, and a descriptor parse at 150 % with an image
+// variant. Prints `name: value unit` lines; --smoke runs each
 // measurement once; --gdiplus-fill measures colour fills through GDI+.
 #include <windows.h>
 
@@ -10,12 +11,14 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>
 
+#include "core/CSkinStorage.h"
 #include "core/UiHandle.h"
 #include "core/CDpiScaler.h"
 #include "render/CUiRender.h"
@@ -294,6 +297,32 @@ void DecodeFigures() {
     Print("decode_png_ms_per_megapixel_median", t.median / (1024.0 * 768.0 / 1e6), "ms/Mpx");
 }
 
+// One descriptor parse at 150 % whose image has a "@1.5x" variant in a skin
+// folder: the variant search should cost a file probe, not a decode.
+void DescriptorFigures() {
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"veneer-bench-skin\\";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::vector<unsigned char> png = SkinPicture(1050, 630, 15);
+    const wchar_t* const names[] = {L"panel.png", L"panel@1.5x.png"};
+    for (const wchar_t* name : names) {
+        UiHandle<KernelHandleTraits> file(::CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (file) ::WriteFile(file.Get(), png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
+    }
+    CSkinStorage::SetResourcePath(folder.c_str());
+    CDpiScaler scaler;
+    scaler.SetScale(144);
+    TImageSpec spec;
+    const Timing t = Measure([&] { spec.Parse(L"file='panel.png' corner='10,10,10,10'", nullptr, &scaler); });
+    PrintTiming("descriptor_parse_150_percent_with_variant", t);
+    CSkinStorage::SetResourcePath(L"");
+    for (const wchar_t* name : names) ::DeleteFileW((folder + name).c_str());
+    ::RemoveDirectoryW(folder.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -307,5 +336,6 @@ int main(int argc, char** argv) {
     NinePartFigures();
     WindowFigures();
     DecodeFigures();
+    DescriptorFigures();
     return 0;
 }

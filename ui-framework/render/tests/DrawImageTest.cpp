@@ -1,6 +1,8 @@
 // Nine-part drawing, tiles, mask, fade and hole, read back from real DIBs.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdlib>
 #include <memory>
 
 #include "core/CDpiScaler.h"
@@ -277,4 +279,52 @@ TEST(BrokenImages, DrawNothingAndReportIt) {
     EXPECT_TRUE(CUiRender::DrawImage(dib.Dc(), image->bitmap, RECT{0, 0, 8, 8}, RECT{0, 0, 8, 8}, RECT{-5, 0, 3, 3},
                                      RECT{}, true, 1.0, 255, false, false, false));
     EXPECT_TRUE(AllPixels(dib, RECT{0, 0, 8, 8}, kBackground));
+}
+
+// Values near the int limits, in descriptors and in direct calls: parsed
+// values are cut, computed rectangles stay in the drawable range, and drawing
+// (stretched, tiled, blended, at tiny ratios) neither crashes nor hangs.
+TEST(ExtremeGeometry, HugeDescriptorsAndRectanglesStaySaneAndDrawSafely) {
+    CDpiScaler scaler;
+    scaler.SetScale(384);  // 400 %
+    const wchar_t* const descriptors[] = {
+        L"dest='-2147483648,-2147483648,2147483647,2147483647' corner='2147483647,2147483647,2147483647,2147483647'",
+        L"dest='2147483647,0,-2147483648,5' source='-99999999999,0,99999999999,4' xtiled='true' ytiled='true'",
+        L"size='2147483647,2147483647' align='center vcenter' padding='-2147483648,2147483647,2147483647,-2147483648'",
+        L"size='2147483647,2147483647' align='right bottom' dest='1,1,2147483647,2147483647' hole='true'",
+        L"corner='-2147483648,-2147483648,4,4' source='1,1,2147483647,2147483647' fade='100'",
+    };
+    ImagePtr image = Decode(NinePartPng(2, 2));
+    ProcessDpi processDpi(1);  // drawing ratio 0.01 / variant scale
+    for (const wchar_t* text : descriptors) {
+        TImageSpec spec;
+        spec.Parse(text, nullptr, &scaler);
+        for (const RECT* r : {&spec.dest, &spec.corner, &spec.padding}) {
+            for (const LONG v : {r->left, r->top, r->right, r->bottom}) EXPECT_LE(std::abs(v), 8000000) << text;
+        }
+        EXPECT_LE(spec.size.cx, 1000000) << text;
+        const RECT items[] = {{0, 0, 40, 30}, {INT_MIN, INT_MIN, INT_MAX, INT_MAX}, {INT_MAX - 5, 0, INT_MAX, 30}};
+        for (const RECT& item : items) {
+            const UiRect dest = CUiRender::ComputeImageDest(item, spec);
+            EXPECT_LE(std::abs(static_cast<long long>(dest.left)), 1LL << 28) << text;
+            EXPECT_LE(std::abs(static_cast<long long>(dest.right)), 1LL << 28) << text;
+            Dib32 dib(40, 30);
+            dib.Fill(kBackground);
+            EXPECT_TRUE(CUiRender::DrawImageRecord(dib.Dc(), image.get(), item, RECT{0, 0, 40, 30}, spec, false));
+        }
+    }
+    // Direct calls: whole-int destination, corners and source, tiles of one
+    // pixel (the loop stays within the paint rectangle) and a tiny ratio.
+    Dib32 dib(40, 30);
+    dib.Fill(kBackground);
+    const RECT huge{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+    for (const bool tiled : {false, true}) {
+        EXPECT_TRUE(CUiRender::DrawImage(dib.Dc(), image->bitmap, huge, RECT{0, 0, 40, 30}, huge, huge, true, 1e-9,
+                                         255, false, tiled, tiled));
+        EXPECT_TRUE(CUiRender::DrawImage(dib.Dc(), image->bitmap, huge, RECT{0, 0, 40, 30}, RECT{0, 0, 6, 6},
+                                         RECT{INT_MAX, 0, INT_MAX, 0}, false, 1.0, 255, false, tiled, tiled));
+    }
+    const UiRect c = CUiRender::SourceCornerSizes(huge, 1e-12);
+    EXPECT_EQ(c.right, 1 << 28);
+    EXPECT_EQ(c.left, -(1 << 28));
 }

@@ -149,7 +149,9 @@ TEST(ImageDescriptor, DpiVariantSearchGoesDownFromTheScaleInStepsOf25) {
     folder.Write(L"btn_return@1.25x.png", SolidPng(5, 5, 30));
     std::vector<unsigned char> broken = SolidPng(8, 8, 40);
     broken.resize(broken.size() / 2);
-    folder.Write(L"btn_return@2x.png", broken);  // present but undecodable: skipped
+    // Present but undecodable: the search only asks whether a file is there,
+    // so it is chosen (no candidate is decoded) and then fails to load.
+    folder.Write(L"btn_return@2x.png", broken);
 
     const std::wstring descriptor = L"file='" + base + L"' corner='20,0,1,0' source='0,0,4,2'";
     const struct {
@@ -160,7 +162,7 @@ TEST(ImageDescriptor, DpiVariantSearchGoesDownFromTheScaleInStepsOf25) {
     } cases[] = {
         {144, L"btn_return@1.5x.png", 1.5, "0,0,6,3"},
         {168, L"btn_return@1.5x.png", 1.5, "0,0,6,3"},   // @1.75x missing
-        {192, L"btn_return@1.5x.png", 1.5, "0,0,6,3"},   // @2x broken, @1.75x missing
+        {192, L"btn_return@2x.png", 2.0, "0,0,8,4"},     // present, never decoded
         {120, L"btn_return@1.25x.png", 1.25, "0,0,5,3"}, // never searches upwards
         {96, L"btn_return.png", 1.0, "0,0,4,2"},
         {72, L"btn_return.png", 1.0, "0,0,4,2"},
@@ -253,4 +255,50 @@ TEST(ImageDescriptor, VariantsAndImagesComeFromTheSkinArchive) {
     EXPECT_STREQ(spec.imageName, L"Install uninstall\\missing.png");
     EXPECT_EQ(CUiRender::LoadImage(spec.imageName, nullptr, 0, nullptr), nullptr);
     SkinTest::ResetStorage();
+}
+
+// An elevated installer started from a downloads folder must not decode an
+// image planted there: an archive skin reads nothing but its archive, and a
+// folder skin reads relative names only under its folder (an absolute path
+// from code is still honoured). The variant search follows the same rule.
+TEST(ImageSources, FilesInTheCurrentFolderAreNeverReadForAnArchiveSkin) {
+    TempFolder current, skin;
+    current.Write(L"x.png", SolidPng(4, 4, 10));
+    current.Write(L"y@1.5x.png", SolidPng(6, 6, 20));
+    skin.Write(L"y.png", SolidPng(4, 4, 30));
+    wchar_t previous[MAX_PATH];
+    ::GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(::SetCurrentDirectoryW(current.Path().c_str()));
+    const std::wstring absolute = current.Path() + L"x.png";
+    const CDpiScaler scaler = ScalerAt(144);
+
+    const SkinTest::Bytes archive = SkinTest::MakeZip({{"y.png", SolidPng(4, 4, 30)}});
+    ASSERT_FALSE(archive.empty());
+    const struct {
+        const char* storage;
+        bool absoluteLoads;
+    } cases[] = {{"zip", false}, {"folder", true}};
+    for (const auto& c : cases) {
+        if (c.storage[0] == 'z') {
+            CSkinStorage::SetResourceType(ResourceType::ZipResource);
+            CSkinStorage::SetResourceZip(archive.data(), static_cast<unsigned>(archive.size()));
+        } else {
+            CSkinStorage::SetResourcePath(skin.Path().c_str());
+        }
+        EXPECT_EQ(CUiRender::LoadImage(L"x.png", nullptr, 0, nullptr), nullptr) << c.storage;
+        EXPECT_FALSE(CUiRender::HasImage(L"x.png", nullptr, nullptr)) << c.storage;
+        TImageInfo* image = CUiRender::LoadImage(absolute.c_str(), nullptr, 0, nullptr);
+        EXPECT_EQ(image != nullptr, c.absoluteLoads) << c.storage;
+        CUiRender::FreeImage(image);
+        TImageSpec spec;
+        spec.Parse(L"file='y.png'", nullptr, &scaler);
+        EXPECT_STREQ(spec.imageName, L"y.png") << c.storage;
+        EXPECT_EQ(spec.scale, 1.0) << c.storage;
+        image = CUiRender::LoadImage(spec.imageName, nullptr, 0, nullptr);
+        ASSERT_NE(image, nullptr) << c.storage;
+        EXPECT_EQ(image->width, 4);
+        CUiRender::FreeImage(image);
+        SkinTest::ResetStorage();
+    }
+    ::SetCurrentDirectoryW(previous);
 }

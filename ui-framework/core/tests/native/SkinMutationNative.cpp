@@ -2,8 +2,10 @@
 // undefined-behaviour sanitizers: any read past the text buffer or the
 // element table stops the run. Arguments: the test documents.
 #include <cstdio>
+#include <cwchar>
 #include <fstream>
 #include <iterator>
+#include <string>
 
 #include "../SkinMutation.h"
 
@@ -48,6 +50,17 @@ int main(int argc, char** argv) {
     encodings.push_back(Veneer::XmlEncoding::Utf16);
     documents.push_back(ToUtf16(documents[0], true));
     encodings.push_back(Veneer::XmlEncoding::Utf16);
+
+    // A node's value loaded back into its own document: the text lives in the
+    // buffer the load reuses (short padding) or gives back (long padding).
+    for (const size_t padding : {size_t{0}, size_t{4000}}) {
+        const std::wstring text = L"<r>&lt;x a=&quot;1&quot;/&gt;</r>" + std::wstring(padding, L' ');
+        Veneer::CSkinXml xml(text.c_str());
+        if (!xml.LoadText(xml.GetRoot().GetValue()) || std::wcscmp(xml.GetRoot().GetName(), L"x") != 0) {
+            std::fprintf(stderr, "loading a node's own value back failed\n");
+            return 1;
+        }
+    }
 
     Tally tally;
     MutateDocuments(documents, encodings, 5000, 0x5EED0001u, tally);
