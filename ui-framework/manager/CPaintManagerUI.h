@@ -27,6 +27,7 @@
 #include "manager/UiControlRegistry.h"
 #include "manager/UiEvents.h"
 #include "render/IRenderContext.h"
+#include "render/UiDibSurface.h"
 
 namespace Veneer {
 
@@ -337,8 +338,6 @@ private:
 
     // Painting parts.
     void LayoutPass(bool& laidOut, bool& endPaint);
-    bool EnsureOffscreen(const RECT& client);
-    void DropOffscreen();
     void PaintTree(HDC dc, const RECT& paintArea);
     void FixLayeredAlpha(const RECT& area);
     void ApplyLayeredMask(const RECT& area, const RECT& client);
@@ -357,15 +356,9 @@ private:
     HWND m_hwnd = nullptr;
     std::unique_ptr<UiWindowDc> m_paintDc;
 
-    // Off-screen bitmap (32-bit top-down DIB of the client size) and the
-    // layered window's mask image bitmap.
-    UiMemoryDcHandle m_offscreenDc;
-    UiBitmap m_offscreenBitmap;
-    BYTE* m_offscreenBits = nullptr;
-    SIZE m_offscreenSize{};
-    UiMemoryDcHandle m_maskDc;
-    UiBitmap m_maskBitmap;
-    BYTE* m_maskBits = nullptr;
+    // The off-screen canvas (client size) and the layered window's mask.
+    UiDibSurface m_offscreen;
+    UiDibSurface m_mask;
 
     // Tooltip window (destroyed with the manager) and its tool record.
     UiHandle<WindowTraits> m_tooltip;

@@ -76,7 +76,8 @@ CPaintManagerUI::~CPaintManagerUI() {
     RemoveAllDrawInfos();
     m_shadow.reset();
     m_tooltip.Reset();
-    DropOffscreen();
+    m_offscreen.Reset();
+    m_mask.Reset();
     m_paintDc.reset();
 
     if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);

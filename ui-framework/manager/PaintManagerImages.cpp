@@ -179,44 +179,4 @@ const TImageSpec* CPaintManagerUI::GetDrawInfo(const wchar_t* descriptor, const 
 
 void CPaintManagerUI::RemoveAllDrawInfos() { DeleteAllValues<TImageSpec>(m_drawInfos); }
 
-void CPaintManagerUI::ApplyLayeredMask(const RECT& area, const RECT& client) {
-    const SIZE size{client.right - client.left, client.bottom - client.top};
-    if (!m_maskDc || !m_maskBitmap || m_layeredChanged) {
-        m_maskBitmap.Reset();
-        m_maskDc.Reset();
-        m_maskBits = nullptr;
-        void* bits = nullptr;
-        m_maskDc.Reset(::CreateCompatibleDC(GetPaintDC()));
-        m_maskBitmap.Reset(CreateTopDownDib(GetPaintDC(), size.cx, size.cy, &bits));
-        if (!m_maskDc || !m_maskBitmap || !bits) {
-            m_maskBitmap.Reset();
-            m_maskDc.Reset();
-            return;
-        }
-        m_maskBits = static_cast<BYTE*>(bits);
-        const TImageSpec* spec = GetDrawInfo(m_layeredImage);
-        const TImageInfo* image =
-            spec ? GetImageEx(spec->imageName, spec->resType.IsEmpty() ? nullptr : spec->resType.GetData(),
-                              spec->mask)
-                 : nullptr;
-        if (image) {
-            UiSelectObject select(m_maskDc.Get(), m_maskBitmap.Get());
-            CUiRender::DrawImageRecord(m_maskDc.Get(), image, client, client, *spec, true);
-            ::GdiFlush();
-        }
-    }
-    // Each pixel takes the mask's alpha: its premultiplied colour is scaled by it.
-    for (int y = area.top; y < area.bottom; ++y) {
-        const size_t row = static_cast<size_t>(y) * static_cast<size_t>(size.cx);
-        for (int x = area.left; x < area.right; ++x) {
-            BYTE* pixel = m_offscreenBits + (row + static_cast<size_t>(x)) * 4;
-            const BYTE alpha = m_maskBits[(row + static_cast<size_t>(x)) * 4 + 3];
-            pixel[0] = static_cast<BYTE>(pixel[0] * alpha / 255);
-            pixel[1] = static_cast<BYTE>(pixel[1] * alpha / 255);
-            pixel[2] = static_cast<BYTE>(pixel[2] * alpha / 255);
-            pixel[3] = alpha;
-        }
-    }
-}
-
 }  // namespace Veneer

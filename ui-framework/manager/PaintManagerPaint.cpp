@@ -2,11 +2,11 @@
 // alpha) path and printing into a given device context.
 #include <windows.h>
 
-#include <cstring>
-
 #include "controls/CControlUI.h"
 #include "manager/CPaintManagerUI.h"
 #include "manager/PaintManagerShared.h"
+#include "render/CUiRender.h"
+#include "render/TImageSpec.h"
 
 namespace Veneer {
 
@@ -18,41 +18,7 @@ CControlUI* FindControlsFromUpdate(CControlUI* control, void* data) {
     return control;
 }
 
-// Pixel rows of a top-down 32-bit bitmap `width` pixels wide.
-inline BYTE* PixelAt(BYTE* bits, int width, int x, int y) {
-    return bits + (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 4;
-}
-
 }  // namespace
-
-void CPaintManagerUI::DropOffscreen() {
-    m_offscreenBitmap.Reset();
-    m_offscreenDc.Reset();
-    m_offscreenBits = nullptr;
-    m_offscreenSize = SIZE{};
-    m_maskBitmap.Reset();
-    m_maskDc.Reset();
-    m_maskBits = nullptr;
-}
-
-bool CPaintManagerUI::EnsureOffscreen(const RECT& client) {
-    const SIZE size{client.right - client.left, client.bottom - client.top};
-    if (size.cx <= 0 || size.cy <= 0) return false;
-    if (m_offscreenDc && m_offscreenBitmap && size.cx == m_offscreenSize.cx && size.cy == m_offscreenSize.cy) {
-        return true;
-    }
-    DropOffscreen();
-    void* bits = nullptr;
-    m_offscreenDc.Reset(::CreateCompatibleDC(GetPaintDC()));
-    m_offscreenBitmap.Reset(CreateTopDownDib(GetPaintDC(), size.cx, size.cy, &bits));
-    if (!m_offscreenDc || !m_offscreenBitmap || !bits) {
-        DropOffscreen();
-        return false;
-    }
-    m_offscreenBits = static_cast<BYTE*>(bits);
-    m_offscreenSize = size;
-    return true;
-}
 
 void CPaintManagerUI::LayoutPass(bool& laidOut, bool& endPaint) {
     RECT client{};
@@ -62,7 +28,8 @@ void CPaintManagerUI::LayoutPass(bool& laidOut, bool& endPaint) {
         if (!::IsRectEmpty(&client) && !::IsIconic(m_hwnd)) {
             if (m_root->IsUpdateNeeded()) {
                 // The whole tree is laid out again: the bitmaps follow the client size.
-                DropOffscreen();
+                m_offscreen.Reset();
+                m_mask.Reset();
                 RECT rect = client;
                 if (m_layered) {
                     rect.left += m_layeredInset.left;
@@ -99,10 +66,7 @@ void CPaintManagerUI::LayoutPass(bool& laidOut, bool& endPaint) {
     } else if (m_layered && m_layeredChanged) {
         // Inset or mask changed without a layout request: start from transparent
         // pixels and place the root inside the new inset.
-        if (m_offscreenBits) {
-            std::memset(m_offscreenBits, 0,
-                        static_cast<size_t>(m_offscreenSize.cx) * static_cast<size_t>(m_offscreenSize.cy) * 4);
-        }
+        m_offscreen.Clear(client);
         RECT rect = client;
         rect.left += m_layeredInset.left;
         rect.top += m_layeredInset.top;
@@ -125,9 +89,39 @@ void CPaintManagerUI::FixLayeredAlpha(const RECT& area) {
     // GDI drawing leaves alpha 0 behind: a coloured pixel with alpha 0 was drawn
     // by GDI and is opaque; a black one with alpha 0 stays transparent.
     for (int y = area.top; y < area.bottom; ++y) {
-        BYTE* pixel = PixelAt(m_offscreenBits, m_offscreenSize.cx, area.left, y);
+        BYTE* pixel = m_offscreen.PixelAt(area.left, y);
         for (int x = area.left; x < area.right; ++x, pixel += 4) {
             if (pixel[3] == 0 && (pixel[0] | pixel[1] | pixel[2]) != 0) pixel[3] = 255;
+        }
+    }
+}
+
+void CPaintManagerUI::ApplyLayeredMask(const RECT& area, const RECT& client) {
+    const SIZE size{client.right - client.left, client.bottom - client.top};
+    if (!m_mask.IsValid() || m_layeredChanged) {
+        m_mask.Reset();
+        if (!m_mask.Ensure(GetPaintDC(), size)) return;
+        const TImageSpec* spec = GetDrawInfo(m_layeredImage);
+        const TImageInfo* image =
+            spec ? GetImageEx(spec->imageName, spec->resType.IsEmpty() ? nullptr : spec->resType.GetData(),
+                              spec->mask)
+                 : nullptr;
+        if (image) {
+            CUiRender::DrawImageRecord(m_mask.GetDC(), image, client, client, *spec, true);
+            ::GdiFlush();
+        }
+    }
+    // Each pixel takes the mask's alpha: its premultiplied colour is scaled by it.
+    const RECT clipped = m_offscreen.Clip(m_mask.Clip(area));
+    for (LONG y = clipped.top; y < clipped.bottom; ++y) {
+        BYTE* pixel = m_offscreen.PixelAt(clipped.left, y);
+        const BYTE* mask = m_mask.PixelAt(clipped.left, y);
+        for (LONG x = clipped.left; x < clipped.right; ++x, pixel += 4, mask += 4) {
+            const BYTE alpha = mask[3];
+            pixel[0] = static_cast<BYTE>(pixel[0] * alpha / 255);
+            pixel[1] = static_cast<BYTE>(pixel[1] * alpha / 255);
+            pixel[2] = static_cast<BYTE>(pixel[2] * alpha / 255);
+            pixel[3] = alpha;
         }
     }
 }
@@ -143,7 +137,7 @@ void CPaintManagerUI::PresentLayered(const RECT& client) {
     SIZE size{client.right - client.left, client.bottom - client.top};
     POINT source{0, 0};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, m_opacity, AC_SRC_ALPHA};
-    updateLayered(m_hwnd, nullptr, &dest, &size, m_offscreenDc.Get(), &source, 0, &blend, ULW_ALPHA);
+    updateLayered(m_hwnd, nullptr, &dest, &size, m_offscreen.GetDC(), &source, 0, &blend, ULW_ALPHA);
 }
 
 bool CPaintManagerUI::OnPaint() {
@@ -195,18 +189,12 @@ bool CPaintManagerUI::OnPaint() {
         m_layeredUpdate = RECT{};
     }
 
-    if (m_offscreenPaint && EnsureOffscreen(client)) {
+    const SIZE clientSize{client.right - client.left, client.bottom - client.top};
+    if (m_offscreenPaint && m_offscreen.Ensure(GetPaintDC(), clientSize)) {
         UiPaintDc paint(m_hwnd);
-        HDC offscreen = m_offscreenDc.Get();
+        HDC offscreen = m_offscreen.GetDC();
         {
-            UiSelectObject select(offscreen, m_offscreenBitmap.Get());
-            if (m_layered) {
-                ::GdiFlush();
-                for (int y = paintArea.top; y < paintArea.bottom; ++y) {
-                    std::memset(PixelAt(m_offscreenBits, m_offscreenSize.cx, paintArea.left, y), 0,
-                                static_cast<size_t>(paintArea.right - paintArea.left) * 4);
-                }
-            }
+            if (m_layered) m_offscreen.Clear(paintArea);
             PaintTree(offscreen, paintArea);
             ::GdiFlush();
             if (m_layered) {
