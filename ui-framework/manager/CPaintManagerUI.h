@@ -341,7 +341,9 @@ private:
     void PaintTree(HDC dc, const RECT& paintArea);
     void FixLayeredAlpha(const RECT& area);
     void ApplyLayeredMask(const RECT& area, const RECT& client);
-    void PresentLayered(const RECT& client);
+    // Hands the canvas to the system; only `dirty` (pixels) changed since the
+    // last time.
+    void PresentLayered(const RECT& client, const RECT& dirty);
 
     // Font and asset helpers.
     bool BuildFont(TFontInfo& info, bool clearType) const;

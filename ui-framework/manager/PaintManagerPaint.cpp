@@ -87,11 +87,13 @@ void CPaintManagerUI::PaintTree(HDC dc, const RECT& paintArea) {
 
 void CPaintManagerUI::FixLayeredAlpha(const RECT& area) {
     // GDI drawing leaves alpha 0 behind: a coloured pixel with alpha 0 was drawn
-    // by GDI and is opaque; a black one with alpha 0 stays transparent.
-    for (int y = area.top; y < area.bottom; ++y) {
-        BYTE* pixel = m_offscreen.PixelAt(area.left, y);
-        for (int x = area.left; x < area.right; ++x, pixel += 4) {
-            if (pixel[3] == 0 && (pixel[0] | pixel[1] | pixel[2]) != 0) pixel[3] = 255;
+    // by GDI and is opaque; a black one with alpha 0 stays transparent. Whole
+    // pixels are tested at once (BGRA, alpha in the top byte).
+    const RECT clipped = m_offscreen.Clip(area);
+    for (LONG y = clipped.top; y < clipped.bottom; ++y) {
+        auto* pixel = reinterpret_cast<DWORD*>(m_offscreen.PixelAt(clipped.left, y));
+        for (LONG x = clipped.left; x < clipped.right; ++x, ++pixel) {
+            if (*pixel != 0 && *pixel <= 0x00FFFFFFu) *pixel |= 0xFF000000u;
         }
     }
 }
@@ -126,18 +128,28 @@ void CPaintManagerUI::ApplyLayeredMask(const RECT& area, const RECT& client) {
     }
 }
 
-void CPaintManagerUI::PresentLayered(const RECT& client) {
+void CPaintManagerUI::PresentLayered(const RECT& client, const RECT& dirty) {
     using UpdateLayeredFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
-    static const auto updateLayered = reinterpret_cast<UpdateLayeredFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"User32.dll"), "UpdateLayeredWindow")));
-    if (!updateLayered) return;
+    using UpdateLayeredIndirectFn = BOOL(WINAPI*)(HWND, const UPDATELAYEREDWINDOWINFO*);
+    static const HMODULE user32 = ::GetModuleHandleW(L"User32.dll");
+    static const auto updateLayered =
+        reinterpret_cast<UpdateLayeredFn>(reinterpret_cast<void*>(::GetProcAddress(user32, "UpdateLayeredWindow")));
+    static const auto updateLayeredIndirect = reinterpret_cast<UpdateLayeredIndirectFn>(
+        reinterpret_cast<void*>(::GetProcAddress(user32, "UpdateLayeredWindowIndirect")));
     RECT window{};
     ::GetWindowRect(m_hwnd, &window);
     POINT dest{window.left, window.top};
     SIZE size{client.right - client.left, client.bottom - client.top};
     POINT source{0, 0};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, m_opacity, AC_SRC_ALPHA};
-    updateLayered(m_hwnd, nullptr, &dest, &size, m_offscreen.GetDC(), &source, 0, &blend, ULW_ALPHA);
+    // With the dirty rectangle the system copies only what changed: a hovered
+    // button costs its own pixels, not the window's.
+    if (updateLayeredIndirect) {
+        const UPDATELAYEREDWINDOWINFO info{sizeof(info), nullptr, &dest,  &size,     m_offscreen.GetDC(),
+                                           &source,      0,       &blend, ULW_ALPHA, &dirty};
+        if (updateLayeredIndirect(m_hwnd, &info)) return;
+    }
+    if (updateLayered) updateLayered(m_hwnd, nullptr, &dest, &size, m_offscreen.GetDC(), &source, 0, &blend, ULW_ALPHA);
 }
 
 bool CPaintManagerUI::OnPaint() {
@@ -191,27 +203,30 @@ bool CPaintManagerUI::OnPaint() {
 
     const SIZE clientSize{client.right - client.left, client.bottom - client.top};
     if (m_offscreenPaint && m_offscreen.Ensure(GetPaintDC(), clientSize)) {
-        UiPaintDc paint(m_hwnd);
         HDC offscreen = m_offscreen.GetDC();
-        {
-            if (m_layered) m_offscreen.Clear(paintArea);
+        if (m_layered) {
+            // Nothing is drawn into the window itself, so validating is all
+            // that BeginPaint would do here, at a fraction of its cost.
+            ::ValidateRect(m_hwnd, nullptr);
+            m_offscreen.Clear(paintArea);
             PaintTree(offscreen, paintArea);
             ::GdiFlush();
-            if (m_layered) {
-                if (m_layeredImage.IsEmpty()) {
-                    FixLayeredAlpha(paintArea);
-                } else {
-                    ApplyLayeredMask(paintArea, client);
-                }
-                PresentLayered(client);
+            if (m_layeredImage.IsEmpty()) {
+                FixLayeredAlpha(paintArea);
             } else {
-                ::BitBlt(paint.Get(), paintArea.left, paintArea.top, paintArea.right - paintArea.left,
-                         paintArea.bottom - paintArea.top, offscreen, paintArea.left, paintArea.top, SRCCOPY);
-                if (m_showUpdateRect) {
-                    UiSelectObject pen(paint.Get(), Shared().updatePen.Get());
-                    UiSelectObject brush(paint.Get(), ::GetStockObject(HOLLOW_BRUSH));
-                    ::Rectangle(paint.Get(), paintArea.left, paintArea.top, paintArea.right, paintArea.bottom);
-                }
+                ApplyLayeredMask(paintArea, client);
+            }
+            PresentLayered(client, paintArea);
+        } else {
+            UiPaintDc paint(m_hwnd);
+            PaintTree(offscreen, paintArea);
+            ::GdiFlush();
+            ::BitBlt(paint.Get(), paintArea.left, paintArea.top, paintArea.right - paintArea.left,
+                     paintArea.bottom - paintArea.top, offscreen, paintArea.left, paintArea.top, SRCCOPY);
+            if (m_showUpdateRect) {
+                UiSelectObject pen(paint.Get(), Shared().updatePen.Get());
+                UiSelectObject brush(paint.Get(), ::GetStockObject(HOLLOW_BRUSH));
+                ::Rectangle(paint.Get(), paintArea.left, paintArea.top, paintArea.right, paintArea.bottom);
             }
         }
     } else {

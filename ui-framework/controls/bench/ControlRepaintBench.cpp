@@ -157,6 +157,24 @@ std::wstring File(const char* name) {
 
 // ---- the window ------------------------------------------------------------
 
+// Shows the pressed-looking state of the strip while the mouse is over it,
+// like a button's hot image.
+class HoverControl : public CControlUI {
+public:
+    HoverControl(std::wstring normal, std::wstring hot) : m_normal(std::move(normal)), m_hot(std::move(hot)) {
+        SetBkImage(m_normal.c_str());
+    }
+    void DoEvent(TUiEvent& event) override {
+        if (event.kind == UiEventKind::UIEVT_MOUSEENTER) SetBkImage(m_hot.c_str());
+        if (event.kind == UiEventKind::UIEVT_MOUSELEAVE) SetBkImage(m_normal.c_str());
+        CControlUI::DoEvent(event);
+    }
+
+private:
+    std::wstring m_normal;
+    std::wstring m_hot;
+};
+
 // Counts the root's paints, so a repaint that never happened is noticed.
 class CountingRoot : public CContainerUI {
 public:
@@ -183,14 +201,16 @@ CountingRoot* BuildTree() {
     const std::wstring icon = File("icon") + L" dest='5,9,29,33'";
     for (int row = 0; row < 10; ++row)
         for (int column = 0; column < 20; ++column) {
-            auto* control = new CControlUI;
+            // The first cell reacts to the mouse: the hover repaint's button.
+            auto* control = row == 0 && column == 0 ? new HoverControl(states[0], states[1]) : new CControlUI;
             root->Add(control);
             control->SetFloat(true);
             control->SetFixedXY(SIZE{column * 35 + 1, row * 42 + 1});
             control->SetFixedWidth(33);
             control->SetFixedHeight(40);
             const int kind = (row * 20 + column) % 5;
-            if (kind <= 2) {
+            if (row == 0 && column == 0) {
+            } else if (kind <= 2) {
                 control->SetBkImage(states[kind].c_str());
             } else if (kind == 3) {
                 control->SetBkImage(panel.c_str());
@@ -274,6 +294,40 @@ void RepaintFigures(int percent) {
     const double hits = static_cast<double>(manager->GetDrawInfoStats().hits);
     const double misses = static_cast<double>(manager->GetDrawInfoStats().misses);
 
+    // Hover: the mouse moves onto the first cell (its state image changes) and
+    // off it again, each time until the new state is on the screen.
+    const RECT button = root->GetItemAt(0)->GetPos();
+    const POINT onButton{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+    const POINT offButton{button.right + 2, (button.top + button.bottom) / 2};  // a gap between cells
+    bool on = false;
+    const int hoverPaintsBefore = root->paints;
+    const double hover = MedianMs([&] {
+        on = !on;
+        const POINT pt = on ? onButton : offButton;
+        ::PostMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
+        PumpPending();
+        ::UpdateWindow(hwnd);
+    });
+    const int hoverPaints = root->paints - hoverPaintsBefore;
+
+    // Floors: presenting pixels of the window's size once, whole and with a
+    // dirty rectangle of the button's size.
+    Surface pixels(width, height);
+    RECT windowRect{};
+    ::GetWindowRect(hwnd, &windowRect);
+    POINT dest{windowRect.left, windowRect.top};
+    SIZE size{width, height};
+    POINT origin{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    const double present = MedianMs([&] {
+        ::UpdateLayeredWindow(hwnd, nullptr, &dest, &size, pixels.dc.Get(), &origin, 0, &blend, ULW_ALPHA);
+    });
+    UPDATELAYEREDWINDOWINFO info{sizeof(info), nullptr, &dest, &size, pixels.dc.Get(), &origin, 0, &blend,
+                                 ULW_ALPHA, &button};
+    const double presentDirty = MedianMs([&] { ::UpdateLayeredWindowIndirect(hwnd, &info); });
+    ::InvalidateRect(hwnd, nullptr, FALSE);
+    ::UpdateWindow(hwnd);
+
     // The same tree painted into a bitmap: what the controls and the render
     // engine cost without the window's clear, alpha fix-up and presentation.
     Surface offscreen(width, height);
@@ -315,6 +369,12 @@ void RepaintFigures(int percent) {
     Print("repaint_" + tag + "_tree_undecorated_median", bare, "ms");
     Print("repaint_" + tag + "_bitblt_floor_median", floor, "ms");
     Print("repaint_" + tag + "_ratio_to_bitblt", floor > 0 ? full / floor : 0.0, "x");
+    Print("repaint_" + tag + "_update_layered_floor_median", present, "ms");
+    Print("repaint_" + tag + "_full_ratio_to_update_layered", present > 0 ? full / present : 0.0, "x");
+    Print("hover_" + tag + "_repaint_median", hover, "ms");
+    Print("hover_" + tag + "_dirty_update_layered_floor_median", presentDirty, "ms");
+    Print("hover_" + tag + "_ratio_to_dirty_floor", presentDirty > 0 ? hover / presentDirty : 0.0, "x");
+    Print("hover_" + tag + "_paints_seen", hoverPaints, "paints");
     Print("repaint_" + tag + "_paints_seen", paints, "paints");
     Print("repaint_" + tag + "_descriptor_cache_hit_rate",
           hits + misses > 0 ? 100.0 * hits / (hits + misses) : 0.0, "%");
