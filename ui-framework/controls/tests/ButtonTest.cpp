@@ -406,3 +406,26 @@ TEST(Progress, ValuesOutsideTheRangeAreIgnoredAndTheTextIsThePercentage) {
     EXPECT_EQ(progress.GetValue(), 50);
     EXPECT_EQ(progress.GetFixedHeight(), 12);
 }
+
+TEST(StateImage, PartsOfADpiVariantAreWrittenInPixelsOfThePlainFile) {
+    const std::wstring folder = MakeTempFolder(L"veneer-states");
+    static constexpr DWORD kVariantColors[4] = {0x00FFFF, 0xFF00FF, 0xFFFF00, 0x800000};
+    ASSERT_TRUE(WriteBmp32(folder + L"states.bmp", 120, 20, [](int x, int) { return 0xFF000000 | kPartColors[x / 30]; }));
+    ASSERT_TRUE(
+        WriteBmp32(folder + L"states@1.5x.bmp", 180, 30, [](int x, int) { return 0xFF000000 | kVariantColors[x / 45]; }));
+    CPaintManagerUI::SetResourcePath(folder.c_str());
+    {
+        CPaintManagerUI manager;
+        ScaleScope scale(manager, 144);
+        CButtonUI button;
+        button.SetManager(&manager, nullptr, false);
+        button.ApplyAttributeList(L"stateimage=\"states.bmp\" statecount=\"4\" enabled=\"false\"");
+        Canvas canvas(150, 75);
+        button.SetPos(RECT{0, 0, 150, 75}, false);
+        button.Paint(canvas.Dc(), button.GetPos(), nullptr);
+        EXPECT_STREQ(button.GetDisabledImage().GetData(),
+                     L"res='states.bmp' restype='' dest='0,0,0,0' source='90,0,120,20'");
+        for (POINT p : {POINT{1, 1}, POINT{75, 37}, POINT{148, 73}}) EXPECT_EQ(canvas.At(p.x, p.y), kVariantColors[3]);
+    }
+    CPaintManagerUI::SetResourcePath(L"");
+}
