@@ -34,29 +34,75 @@ void ReportLastError(const wchar_t* what) {
     }
 }
 
-// Stamps the kernel centred on every column of [first, last] of row `row`:
-// each covered pixel keeps the greater of itself and the kernel value. Along
-// a kernel row the values never grow away from the centre column, so the
-// greatest stamp a column receives is the one of the nearest centre: the
-// run costs one pass per kernel row instead of one kernel per column.
-void StampRun(DWORD* bits, int width, int height, int row, int first, int last, int radius,
-              const std::vector<DWORD>& kernel) {
+// Stamps the kernel centred on every pixel of columns [first, last] of rows
+// [top, bottom]: each covered pixel keeps the greater of itself and the
+// kernel value. Kernel values never grow away from the centre, along a row
+// or a column, so the greatest stamp a pixel receives is the one of the
+// nearest centre: a block of centres costs one pass over its dilated area
+// instead of one kernel per centre.
+struct StampBlock {
+    int top, bottom, first, last;
+};
+
+void Stamp(DWORD* bits, int width, int height, const StampBlock& block, int radius, const std::vector<DWORD>& kernel) {
     const int side = 2 * radius + 1;
-    for (int dr = -radius; dr <= radius; ++dr) {
-        const int target = row + dr;
-        if (target < 0 || target >= height) continue;
+    const int from = std::max(0, block.first - radius);
+    const int to = std::min(width - 1, block.last + radius);
+    const int firstRow = std::max(0, block.top - radius);
+    const int lastRow = std::min(height - 1, block.bottom + radius);
+    for (int target = firstRow; target <= lastRow; ++target) {
+        const int dr = target < block.top ? block.top - target : (target > block.bottom ? target - block.bottom : 0);
         DWORD* line = bits + static_cast<size_t>(height - 1 - target) * width;
         // Half a kernel row: values by distance 0..radius from the centre column.
         const DWORD* half = kernel.data() + static_cast<size_t>(dr + radius) * side + radius;
-        const int from = std::max(0, first - radius);
-        const int to = std::min(width - 1, last + radius);
         int x = from;
-        for (; x <= to && x < first; ++x) line[x] = std::max(line[x], half[first - x]);
+        for (; x <= to && x < block.first; ++x) line[x] = std::max(line[x], half[block.first - x]);
         const DWORD centre = half[0];
-        for (const int end = std::min(to, last); x <= end; ++x) line[x] = std::max(line[x], centre);
-        for (; x <= to; ++x) line[x] = std::max(line[x], half[x - last]);
+        for (const int end = std::min(to, block.last); x <= end; ++x) line[x] = std::max(line[x], centre);
+        for (; x <= to; ++x) line[x] = std::max(line[x], half[x - block.last]);
     }
 }
+
+// Collects the runs of centres row by row and stamps them as blocks: a run
+// equal to one of the previous row's continues that block.
+class StampBlocks {
+public:
+    StampBlocks(DWORD* bits, int width, int height, int radius, const std::vector<DWORD>& kernel)
+        : m_bits(bits), m_width(width), m_height(height), m_radius(radius), m_kernel(kernel) {}
+    ~StampBlocks() {
+        for (const StampBlock& block : m_open) Stamp(m_bits, m_width, m_height, block, m_radius, m_kernel);
+    }
+    StampBlocks(const StampBlocks&) = delete;
+    StampBlocks& operator=(const StampBlocks&) = delete;
+
+    void Add(int row, int first, int last) {
+        for (StampBlock& block : m_open) {
+            if (block.bottom == row - 1 && block.first == first && block.last == last) {
+                block.bottom = row;
+                return;
+            }
+        }
+        // Blocks that ended above this row are complete.
+        for (size_t i = 0; i < m_open.size();) {
+            if (m_open[i].bottom < row - 1) {
+                Stamp(m_bits, m_width, m_height, m_open[i], m_radius, m_kernel);
+                m_open[i] = m_open.back();
+                m_open.pop_back();
+            } else {
+                ++i;
+            }
+        }
+        m_open.push_back(StampBlock{row, row, first, last});
+    }
+
+private:
+    DWORD* m_bits;
+    int m_width;
+    int m_height;
+    int m_radius;
+    const std::vector<DWORD>& m_kernel;
+    std::vector<StampBlock> m_open;
+};
 
 void Fill(DWORD* line, int width, int from, int to, DWORD value) {
     from = std::max(from, 0);
@@ -150,15 +196,18 @@ void DrawParametricShadow(DWORD* bits, int parentWidth, int parentHeight, const 
 
     // Soft edges: kernels along the ends of each span only, as far as the
     // neighbouring rows do not cover the same columns.
-    for (int i = radius; i <= height - radius - 1; ++i) {
-        const ShadowSpan& span = spans[i + 1];
-        if (span.left >= span.right) continue;
-        const ShadowSpan& up = spans[i];
-        const ShadowSpan& down = spans[i + 2];
-        const int firstEnd = std::min(std::max(up.left, down.left) + 1, span.right);
-        if (span.left < firstEnd) StampRun(bits, width, height, i, span.left, firstEnd - 1, radius, kernel);
-        const int secondStart = std::max(std::max(span.left, firstEnd), std::min(up.right, down.right) - 1);
-        if (secondStart < span.right) StampRun(bits, width, height, i, secondStart, span.right - 1, radius, kernel);
+    {
+        StampBlocks stamps(bits, width, height, radius, kernel);
+        for (int i = radius; i <= height - radius - 1; ++i) {
+            const ShadowSpan& span = spans[i + 1];
+            if (span.left >= span.right) continue;
+            const ShadowSpan& up = spans[i];
+            const ShadowSpan& down = spans[i + 2];
+            const int firstEnd = std::min(std::max(up.left, down.left) + 1, span.right);
+            if (span.left < firstEnd) stamps.Add(i, span.left, firstEnd - 1);
+            const int secondStart = std::max(std::max(span.left, firstEnd), std::min(up.right, down.right) - 1);
+            if (secondStart < span.right) stamps.Add(i, secondStart, span.right - 1);
+        }
     }
 
     // Solid centre, transparent where the parent lies over the shadow.
