@@ -36,7 +36,17 @@ inline void ExpectFollows(HWND parent, const ShadowProbe& probe) {
         {"minimise", [](HWND w) { ::ShowWindow(w, SW_MINIMIZE); }, false},
         {"restore", [](HWND w) { ::ShowWindow(w, SW_RESTORE); }, true},
         {"maximise", [](HWND w) { ::ShowWindow(w, SW_MAXIMIZE); }, false},
-        {"restore again", [](HWND w) { ::ShowWindow(w, SW_RESTORE); }, true},
+        // Restored to another, smaller place: rendered at once, not on a paint.
+        {"restore elsewhere",
+         [](HWND w) {
+             WINDOWPLACEMENT placement{};
+             placement.length = sizeof(placement);
+             ::GetWindowPlacement(w, &placement);
+             placement.showCmd = SW_RESTORE;
+             placement.rcNormalPosition = RECT{120, 80, 400, 260};
+             ::SetWindowPlacement(w, &placement);
+         },
+         true},
         {"hide", [](HWND w) { ::ShowWindow(w, SW_HIDE); }, false},
         {"show", [](HWND w) { ::ShowWindow(w, SW_SHOW); }, true},
         {"move after show", [](HWND w) { ::SetWindowPos(w, nullptr, 60, 70, 0, 0, SWP_NOSIZE | SWP_NOZORDER); }, true},
