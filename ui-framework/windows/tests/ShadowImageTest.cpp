@@ -90,24 +90,6 @@ TEST(ShadowImage, PixelsFollowTheParameters) {
     }
 }
 
-TEST(ShadowImage, MainFrameShadowIsSymmetricAndNeverDarkerThanDarkness) {
-    const Case c{"main frame", 8, 10, 24, 0, 0, Silhouette::Rect, {}};
-    const std::vector<DWORD> bits = Draw(c);
-    const int width = kW + 16, height = kH + 16;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const DWORD p = At(bits, 8, x, y);
-            ASSERT_LE(p >> 24, 24u);
-            ASSERT_EQ(p, At(bits, 8, width - 1 - x, y)) << x << "," << y;
-            ASSERT_EQ(p, At(bits, 8, x, height - 1 - y)) << x << "," << y;
-            const bool underParent = x >= 8 && x < 8 + kW && y >= 8 && y < 8 + kH;
-            if (underParent) {
-                ASSERT_EQ(0u, p) << x << "," << y;
-            }
-        }
-    }
-}
-
 TEST(ShadowImage, ExtremeParametersStayInsideTheBitmap) {
     // Guard rows around the bitmap catch writes out of bounds.
     for (int size : {-20, -1, 0, 1, 20, 35}) {

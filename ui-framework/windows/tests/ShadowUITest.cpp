@@ -113,7 +113,19 @@ TEST(ShadowUI, ManagerCreatesItAndItFollowsTheWindow) {
     EXPECT_EQ(Grey100(21), bitmap.PixelAt(306, 100));
     EXPECT_EQ(Grey100(24), bitmap.PixelAt(100, 205));  // below it
 
+    // A new tree creates no second shadow (nor a second hook on the window).
+    w.window.manager.AttachTree(new CContainerUI);
+    w.window.Paint();
+    EXPECT_EQ(shadow, w.shadow->GetShadowWindow());
+
     ExpectFollows(w.window.hwnd(), Probe(*w.shadow, 3, 4));
+
+    // Dropping the shadow before the window unhooks it: the window lives on.
+    w.window.manager.SetShadow(nullptr);
+    EXPECT_FALSE(::IsWindow(shadow));
+    ::SetWindowPos(w.window.hwnd(), nullptr, 10, 10, 200, 150, SWP_NOZORDER);
+    w.window.Paint();
+    EXPECT_TRUE(::IsWindow(w.window.hwnd()));
 }
 
 TEST(ShadowUI, HiddenShadowIgnoresTheWindowUntilShownAgain) {
