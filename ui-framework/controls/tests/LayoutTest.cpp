@@ -378,3 +378,20 @@ TEST(ScrollBars, ShownOnlyWhileTheContentOverflowsAndScrollTheChildren) {
     layout.SetAttribute(L"vscrollbar", L"false");
     EXPECT_EQ(layout.GetVerticalScrollBar(), nullptr);
 }
+
+TEST(ScrollBars, AnExternalBarTakesNoRoomAndMayGoFirst) {
+    CVerticalLayoutUI layout;
+    auto* bar = new CScrollBarUI;
+    layout.AttachVerticalScrollBar(bar);
+    CControlUI* a = Sized(0, 150);
+    layout.Add(a);
+    layout.SetPos(RECT{0, 0, 100, 100});
+    EXPECT_EQ(At(a), UiRect(0, 0, 100, 150));
+    EXPECT_EQ(bar->GetScrollRange(), 50);
+    layout.SetScrollPos(SIZE{0, 30});
+    EXPECT_EQ(At(a), UiRect(0, -30, 100, 120));
+    delete bar;  // the layout forgets it
+    EXPECT_EQ(layout.GetVerticalScrollBar(), nullptr);
+    layout.SetPos(RECT{0, 0, 100, 100});
+    EXPECT_EQ(At(a).top, 0);
+}
