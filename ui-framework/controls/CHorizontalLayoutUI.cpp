@@ -72,7 +72,7 @@ void CHorizontalLayoutUI::SetPos(RECT rect, bool needInvalidate) {
         } else {
             sz.cx = ClampWidth(child, sz.cx);
         }
-        fixedTotal += sz.cx + pad.left + pad.right;
+        fixedTotal += sz.cx + pad.left + pad.right;  // a stretch child adds its paddings only
         if (sz.cy < 0) sz.cy = 0;
         sz.cy = ClampHeight(child, sz.cy);
         if (sz.cy + pad.top + pad.bottom > needHeight) needHeight = sz.cy + pad.top + pad.bottom;

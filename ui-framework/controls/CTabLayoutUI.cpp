@@ -85,7 +85,7 @@ bool CTabLayoutUI::SelectItem(int index) {
     NeedParentUpdate();
     if (m_manager) {
         m_manager->SetNextTabControl(true);
-        m_manager->SendNotify(this, L"tabselect", static_cast<WPARAM>(m_curSel), static_cast<LPARAM>(old));
+        m_manager->SendNotify(this, L"tabselect", static_cast<WPARAM>(index), static_cast<LPARAM>(old));
     }
     return true;
 }

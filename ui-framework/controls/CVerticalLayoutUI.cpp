@@ -72,7 +72,7 @@ void CVerticalLayoutUI::SetPos(RECT rect, bool needInvalidate) {
         } else {
             sz.cy = ClampHeight(child, sz.cy);
         }
-        fixedTotal += (sz.cy == 0 ? 0 : sz.cy) + pad.top + pad.bottom;
+        fixedTotal += sz.cy + pad.top + pad.bottom;  // a stretch child adds its paddings only
         if (sz.cx < 0) sz.cx = 0;
         sz.cx = ClampWidth(child, sz.cx);
         if (sz.cx + pad.left + pad.right > needWidth) needWidth = sz.cx + pad.left + pad.right;
