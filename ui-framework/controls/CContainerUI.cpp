@@ -183,56 +183,58 @@ bool ParseChildVAlign(const wchar_t* value, UINT* align) {
 using Row = TAttributeRow<CContainerUI>;
 
 const Row kContainerAttributes[] = {
-    {L"inset", false,
+    {L"inset",
      [](CContainerUI& c, const wchar_t* v) {
          c.SetInset(ParseAttributeRect(v));
          return true;
      }},
-    {L"mousechild", false,
+    {L"mousechild",
      [](CContainerUI& c, const wchar_t* v) {
          c.SetMouseChildEnabled(ParseAttributeBool(v));
          return true;
      }},
-    {L"vscrollbar", false,
+    {L"vscrollbar",
      [](CContainerUI& c, const wchar_t* v) {
          c.EnableScrollBar(ParseAttributeBool(v), c.GetHorizontalScrollBar() != nullptr);
          return true;
      }},
-    {L"vscrollbarstyle", false,
+    {L"vscrollbarstyle",
      [](CContainerUI& c, const wchar_t* v) {
          c.SetVerticalScrollBarStyle(v);
          return true;
      }},
-    {L"hscrollbar", false,
+    {L"hscrollbar",
      [](CContainerUI& c, const wchar_t* v) {
          c.EnableScrollBar(c.GetVerticalScrollBar() != nullptr, ParseAttributeBool(v));
          return true;
      }},
-    {L"hscrollbarstyle", false,
+    {L"hscrollbarstyle",
      [](CContainerUI& c, const wchar_t* v) {
          c.SetHorizontalScrollBarStyle(v);
          return true;
      }},
-    {L"childpadding", false,
+    {L"childpadding",
      [](CContainerUI& c, const wchar_t* v) {
          c.SetChildPadding(ParseAttributeInt(v));
          return true;
      }},
     // The alignment words, like the names, are exact; an unknown word keeps
     // the alignment.
-    {L"childalign", true,
+    {L"childalign",
      [](CContainerUI& c, const wchar_t* v) {
          UINT align = 0;
          if (ParseChildAlign(v, &align)) c.SetChildAlign(align);
          return true;
-     }},
-    {L"childvalign", true,
+     },
+     true},
+    {L"childvalign",
      [](CContainerUI& c, const wchar_t* v) {
          UINT align = 0;
          if (ParseChildVAlign(v, &align)) c.SetChildVAlign(align);
          return true;
-     }},
-    {L"scrollstepsize", false,
+     },
+     true},
+    {L"scrollstepsize",
      [](CContainerUI& c, const wchar_t* v) {
          c.SetScrollStepSize(ParseAttributeInt(v));
          return true;

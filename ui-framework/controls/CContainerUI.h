@@ -10,6 +10,7 @@
 #include <cwchar>
 
 #include "controls/CControlUI.h"
+#include "controls/UiAttributeTable.h"
 #include "core/UiPtrArray.h"
 
 namespace Veneer {
@@ -29,25 +30,6 @@ public:
     virtual bool RemoveAt(int index) = 0;
     virtual void RemoveAll() = 0;
 };
-
-// One row of a control's own attribute table: names compare ignoring case
-// unless exactCase; `apply` returning false hands the pair on down.
-template <typename T>
-struct TAttributeRow {
-    const wchar_t* name;
-    bool exactCase;
-    bool (*apply)(T& control, const wchar_t* value);
-};
-
-// True when a row of `table` took the pair.
-template <typename T, size_t N>
-bool ApplyAttributeRow(const TAttributeRow<T> (&table)[N], T& control, const wchar_t* name, const wchar_t* value) {
-    for (const TAttributeRow<T>& row : table) {
-        const bool same = row.exactCase ? wcscmp(name, row.name) == 0 : _wcsicmp(name, row.name) == 0;
-        if (same && row.apply(control, value)) return true;
-    }
-    return false;
-}
 
 // childAlign and childVAlign values.
 constexpr UINT kChildAlignLeft = 0;

@@ -24,12 +24,12 @@ void CHorizontalLayoutUI::SetSepWidth(int width) { m_sepWidth = width; }
 
 namespace {
 const TAttributeRow<CHorizontalLayoutUI> kHorizontalAttributes[] = {
-    {L"sepwidth", false,
+    {L"sepwidth",
      [](CHorizontalLayoutUI& c, const wchar_t* v) {
          c.SetSepWidth(ParseAttributeInt(v));
          return true;
      }},
-    {L"sepimm", false,
+    {L"sepimm",
      [](CHorizontalLayoutUI& c, const wchar_t* v) {
          c.SetSepImmMode(ParseAttributeBool(v));
          return true;

@@ -24,12 +24,12 @@ void CVerticalLayoutUI::SetSepHeight(int height) { m_sepHeight = height; }
 
 namespace {
 const TAttributeRow<CVerticalLayoutUI> kVerticalAttributes[] = {
-    {L"sepheight", false,
+    {L"sepheight",
      [](CVerticalLayoutUI& c, const wchar_t* v) {
          c.SetSepHeight(ParseAttributeInt(v));
          return true;
      }},
-    {L"sepimm", false,
+    {L"sepimm",
      [](CVerticalLayoutUI& c, const wchar_t* v) {
          c.SetSepImmMode(ParseAttributeBool(v));
          return true;
