@@ -65,6 +65,9 @@ protected:
     CControlUI* Build(const wchar_t* xml, CPaintManagerUI* manager = nullptr, CControlUI* parent = nullptr) {
         return m_builder.Create(xml, nullptr, &m_callback, manager, parent);
     }
+    CControlUI* Build(const wchar_t* xml, const wchar_t* type) {
+        return m_builder.Create(xml, type, &m_callback);
+    }
     static IContainerUI* Container(CControlUI* control) {
         return static_cast<IContainerUI*>(control->GetInterface(L"IContainer"));
     }
@@ -136,20 +139,15 @@ TEST_F(DialogBuilderTest, WindowWithSizeFontAndOneLayoutYieldsThatLayoutAndRegis
     EXPECT_EQ(actual.cy, scaled.cy);
 }
 
-TEST_F(DialogBuilderTest, FontWithoutIdOrWithNegativeIdRegistersNothingEvenAsDefault) {
+TEST_F(DialogBuilderTest, ResourcesAreRegisteredOnlyFromTheRootLevelAndFontsOnlyWithAnId) {
     CPaintManagerUI manager;
-    const UiString before = manager.GetDefaultFontInfo()->faceName;
-    std::unique_ptr<CControlUI> root(
+    std::unique_ptr<CControlUI> noId(
         Build(L"<Window><Font name=\"Courier New\" size=\"30\" default=\"true\"/>"
               L"<Font id=\"-1\" name=\"Courier New\" size=\"30\" default=\"true\"/><Control/></Window>",
               &manager));
-    ASSERT_NE(root, nullptr);
-    EXPECT_STREQ(manager.GetDefaultFontInfo()->faceName.GetData(), before.GetData());
+    ASSERT_NE(noId, nullptr);
+    EXPECT_STRNE(manager.GetDefaultFontInfo()->faceName.GetData(), L"Courier New");
     EXPECT_EQ(manager.GetFontInfo(-1), manager.GetDefaultFontInfo());
-}
-
-TEST_F(DialogBuilderTest, DefaultsStylesAndDefaultFontAreRegisteredOnlyFromTheRootLevel) {
-    CPaintManagerUI manager;
     std::unique_ptr<CControlUI> root(
         Build(L"<Window><Default name=\"Button\" value=\"width=&quot;9&quot;\"/>"
               L"<Style name=\"big\" value=\"height=&quot;50&quot;\"/>"
@@ -237,30 +235,28 @@ TEST_F(DialogBuilderTest, IncludeInsertsTheIncludedControlsCountTimes) {
     std::wstring names;
     for (int i = 0; i < 8; ++i) names += NameAt(root.get(), i) + L" ";
     EXPECT_EQ(names, L"first a b a b a b last ");
+    std::unique_ptr<CControlUI> again(m_builder.Create(&m_callback));  // the loaded document, built again
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again.get(), root.get());
+    EXPECT_EQ(Container(again.get())->GetCount(), 8);
 }
 
-TEST_F(DialogBuilderTest, ParentWithoutContainerStopsTheBuildAndFreesWhatWasBuilt) {
+TEST_F(DialogBuilderTest, ParentWithoutContainerStopsTheBuildAndNothingBuiltIsLost) {
     EXPECT_EQ(Build(L"<Window><Tracked><Tracked/><Control><Tracked/></Control></Tracked></Window>"), nullptr);
     EXPECT_EQ(Tracked::s_live, 0);
     CControlUI plain;
     EXPECT_EQ(Build(L"<Window><Tracked/></Window>", nullptr, &plain), nullptr);
     EXPECT_EQ(Tracked::s_live, 0);
-}
-
-TEST_F(DialogBuilderTest, ExtraTopLevelControlsAreNotPartOfTheResultAndAreFreed) {
+    // Below a parent every top-level control joins it; without one only the
+    // first is the result and the others are freed.
+    CContainerUI parent;
+    CControlUI* first = Build(L"<Window><Tracked name=\"x\"/><Tracked name=\"y\"/></Window>", nullptr, &parent);
+    ASSERT_EQ(parent.GetCount(), 2);
+    EXPECT_EQ(parent.GetItemAt(0), first);
     std::unique_ptr<CControlUI> root(Build(L"<Window><Tracked name=\"one\"/><Tracked name=\"two\"/></Window>"));
     ASSERT_NE(root, nullptr);
     EXPECT_STREQ(root->GetName().GetData(), L"one");
-    EXPECT_EQ(Tracked::s_live, 1);
-}
-
-TEST_F(DialogBuilderTest, BuildingIntoAGivenParentAppendsTheTopLevelControls) {
-    CContainerUI parent;
-    CControlUI* first = Build(L"<Window><Control name=\"x\"/><Control name=\"y\"/></Window>", nullptr, &parent);
-    ASSERT_NE(first, nullptr);
-    ASSERT_EQ(parent.GetCount(), 2);
-    EXPECT_EQ(parent.GetItemAt(0), first);
-    EXPECT_STREQ(parent.GetItemAt(1)->GetName().GetData(), L"y");
+    EXPECT_EQ(Tracked::s_live, 3);
 }
 
 TEST_F(DialogBuilderTest, BrokenDocumentGivesNullWithErrorMessageAndLocation) {
@@ -276,16 +272,6 @@ TEST_F(DialogBuilderTest, BrokenDocumentGivesNullWithErrorMessageAndLocation) {
     EXPECT_STREQ(shortMessage, L"Expected");
     EXPECT_EQ(Build(nullptr), nullptr);
     EXPECT_EQ(Build(L"<!-- nothing -->"), nullptr);
-}
-
-TEST_F(DialogBuilderTest, LoadedDocumentBuildsAgainIntoAFreshTree) {
-    std::unique_ptr<CControlUI> first(Build(L"<Window><Container name=\"r\"><Control/></Container></Window>"));
-    std::unique_ptr<CControlUI> second(m_builder.Create(&m_callback));
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(second, nullptr);
-    EXPECT_NE(first.get(), second.get());
-    EXPECT_STREQ(second->GetName().GetData(), L"r");
-    EXPECT_EQ(Container(second.get())->GetCount(), 1);
 }
 
 // Skin files in a scratch folder of the storage.
@@ -306,12 +292,12 @@ protected:
         ::RemoveDirectoryW(m_folder.c_str());
         CSkinStorage::SetResourcePath(L"");
     }
-    void Write(const wchar_t* name, const char* text) {
+    void Write(const wchar_t* name, const std::string& text) {
         const std::wstring path = m_folder + name;
         HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
         DWORD written = 0;
-        ::WriteFile(file, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+        ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         ::CloseHandle(file);
         m_files.push_back(path);
     }
@@ -333,6 +319,34 @@ TEST_F(DialogBuilderFileTest, FileNamesResolveThroughTheIndexAndIncludesOfFilesN
     wchar_t message[100] = {};
     m_builder.GetLastErrorMessage(message, 100);
     EXPECT_STREQ(message, L"Error opening file");
+}
+
+TEST_F(DialogBuilderFileTest, ImagesAreAddedByNameToTheWindowOrSharedTable) {
+    // A 1x1 24-bit bitmap: file header, info header, one padded pixel row.
+    const char bmp[] = "BM\x3A\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x01\0\0\0\x01\0\0\0\x01\0\x18\0"
+                       "\0\0\0\0\x04\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x10\x20\x30\0";
+    Write(L"dot.bmp", std::string(bmp, sizeof(bmp) - 1));
+    Write(L"dot2.bmp", std::string(bmp, sizeof(bmp) - 1));
+    CPaintManagerUI manager;
+    CPaintManagerUI other;
+    std::unique_ptr<CControlUI> root(Build(
+        L"<Window><Image name=\"dot.bmp\"/><Image name=\"dot2.bmp\" shared=\"true\"/><Image/><Control/></Window>",
+        &manager));
+    ASSERT_NE(root, nullptr);
+    ASSERT_NE(manager.GetImage(L"dot.bmp"), nullptr);
+    EXPECT_EQ(other.GetImage(L"dot.bmp"), nullptr);
+    EXPECT_NE(other.GetImage(L"dot2.bmp"), nullptr);
+    other.RemoveImage(L"dot2.bmp", true);
+}
+
+TEST_F(DialogBuilderTest, ResourceDocumentsIncludeResourcesOfTheSameType) {
+    m_builder.SetInstance(::GetModuleHandleW(nullptr));
+    std::unique_ptr<CControlUI> root(Build(MAKEINTRESOURCEW(201), L"SKINXML"));
+    ASSERT_NE(root, nullptr);
+    EXPECT_STREQ(root->GetName().GetData(), L"resmain");
+    ASSERT_EQ(Container(root.get())->GetCount(), 2);
+    EXPECT_EQ(NameAt(root.get(), 1), L"respart");
+    EXPECT_EQ(Build(MAKEINTRESOURCEW(203), L"SKINXML"), nullptr);
 }
 
 TEST_F(DialogBuilderFileTest, SelfIncludingDocumentStopsAtTheNestingLimit) {
@@ -393,16 +407,13 @@ TEST_F(DialogBuilderTest, WindowAttributesReachTheManagerByTableWithExactNamesKe
     EXPECT_TRUE(m.IsNoActivate());
     EXPECT_TRUE(m.IsLayered());
     EXPECT_STREQ(m.GetLayeredImage().GetData(), L"mask.png");
-}
 
-TEST_F(DialogBuilderTest, WindowAttributesNeedAWindowAndAWindowRoot) {
+    // Only a root named Window, and only for a manager with a window.
+    std::unique_ptr<CControlUI> skin(Build(L"<Skin mininfo=\"1,1\"><Control/></Skin>", &m));
+    EXPECT_EQ(m.GetMinInfo().cx, m.GetDPIObj()->Scale(300));
     CPaintManagerUI windowless;
-    std::unique_ptr<CControlUI> a(Build(L"<Window mininfo=\"300,200\"><Control/></Window>", &windowless));
+    std::unique_ptr<CControlUI> bare(Build(L"<Window mininfo=\"300,200\"><Control/></Window>", &windowless));
     EXPECT_EQ(windowless.GetMinInfo().cx, 0);
-    HiddenWindow window;
-    std::unique_ptr<CControlUI> b(Build(L"<Skin mininfo=\"300,200\"><Control/></Skin>", &window.manager));
-    ASSERT_NE(b, nullptr);
-    EXPECT_EQ(window.manager.GetMinInfo().cx, 0);
 }
 
 }  // namespace
