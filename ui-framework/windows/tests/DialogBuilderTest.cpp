@@ -257,6 +257,14 @@ TEST_F(DialogBuilderTest, ParentWithoutContainerStopsTheBuildAndNothingBuiltIsLo
     ASSERT_NE(root, nullptr);
     EXPECT_STREQ(root->GetName().GetData(), L"one");
     EXPECT_EQ(Tracked::s_live, 3);
+    // A parent that already lives in a window keeps its new child attached.
+    CPaintManagerUI manager;
+    auto* live = new CContainerUI;
+    ASSERT_TRUE(manager.AttachTree(live));
+    CControlUI* child = Build(L"<Window><Control name=\"z\" width=\"4\"/></Window>", &manager, live);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->GetManager(), &manager);
+    EXPECT_EQ(child->GetParent(), live);
 }
 
 TEST_F(DialogBuilderTest, BrokenDocumentGivesNullWithErrorMessageAndLocation) {
