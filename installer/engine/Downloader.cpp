@@ -148,7 +148,9 @@ HRESULT CWinDownloader::AttemptAll(const std::wstring& address) {
 
     HRESULT result = E_FAIL;
     for (int attempt = 0; attempt < kDownloadAttempts && !m_statusCallback.IsAborted(); ++attempt) {
+        const DWORD begun = GetTickCount();
         result = Attempt(address);
+        RecordAttempt(result, GetTickCount() - begun);
         if (result == S_OK) break;
         // A failed attempt leaves no partial file or error page behind.
         DeleteFileW(m_path.c_str());
@@ -164,6 +166,29 @@ HRESULT CWinDownloader::AttemptAll(const std::wstring& address) {
     if (attemptsDone) SetEvent(attemptsDone.Get());
     watchdog.Join();
     return result;
+}
+
+namespace {
+long long FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+}  // namespace
+
+void CWinDownloader::RecordAttempt(HRESULT result, DWORD durationMs) {
+    DownloadAttempt attempt;
+    attempt.result = result;
+    attempt.httpStatus = m_statusCallback.HttpStatus();
+    attempt.bytes = FileSize(m_path);
+    attempt.durationMs = durationMs;
+    std::lock_guard<std::mutex> lock(m_attemptsMutex);
+    m_attempts.push_back(attempt);
+}
+
+std::vector<DownloadAttempt> CWinDownloader::Attempts() const {
+    std::lock_guard<std::mutex> lock(m_attemptsMutex);
+    return m_attempts;
 }
 
 HRESULT CWinDownloader::Attempt(const std::wstring& address) {

@@ -16,7 +16,9 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "core/UiHandle.h"
 #include "installer/engine/WorkerThread.h"
@@ -53,6 +55,14 @@ std::wstring PrepareTransferUrl(const std::wstring& url);
 // Content-Length of raw response headers; -1 when absent, malformed, or when
 // a content encoding makes the stored size differ from it.
 long long AnnouncedLength(const wchar_t* responseHeaders);
+
+// What one transfer attempt came to, for a log.
+struct DownloadAttempt {
+    HRESULT result = E_FAIL;  // S_OK, or why the attempt counts as failed
+    unsigned httpStatus = 0;  // 0 when no HTTP response arrived (file URLs, refused connections)
+    long long bytes = 0;      // size of the file it left, measured before a failed one is removed
+    DWORD durationMs = 0;     // wall time of the transfer
+};
 
 class CDownloader {
 public:
@@ -189,6 +199,8 @@ public:
 
     // A transfer silent for this long is abandoned and counts as a failed attempt.
     void SetStallTimeout(DWORD milliseconds) { m_stallTimeoutMs = milliseconds; }
+    // Any thread. The attempts made so far; complete once the outcome was delivered.
+    std::vector<DownloadAttempt> Attempts() const;
 
 private:
     uint32_t Run();
@@ -196,6 +208,7 @@ private:
     HRESULT AttemptAll(const std::wstring& address);
     // One platform transfer, judged by its HTTP status and size as well.
     HRESULT Attempt(const std::wstring& address);
+    void RecordAttempt(HRESULT result, DWORD durationMs);
     void Deliver(int code, double value, const wchar_t* text);
 
     CBindCallback m_statusCallback;
@@ -203,6 +216,8 @@ private:
     std::wstring m_path;
     std::wstring m_url;
     std::atomic<bool> m_started{false};
+    mutable std::mutex m_attemptsMutex;
+    std::vector<DownloadAttempt> m_attempts;  // appended by the worker
     DWORD m_stallTimeoutMs = kDefaultStallTimeoutMs;
     // Ends the retry pause and the watchdog early when the downloader goes away.
     Veneer::UiKernelHandle m_stopEvent;

@@ -6,6 +6,8 @@
 // It records what it received in <data folder>\package-record.ini for tests.
 // ZK_PACKAGE_DELAY_MS in its environment makes it take that long (at most
 // ten minutes) before it finishes, as a real installation would.
+// ZK_PACKAGE_MODE=incomplete makes it install and exit without the completion
+// signal, as a package that failed half-way would.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -95,6 +97,11 @@ DWORD RequestedDelay() {
     return value > kMaxDelayMs ? kMaxDelayMs : static_cast<DWORD>(value);
 }
 
+bool CompletionWithheld() {
+    wchar_t mode[32] = {};
+    return GetEnvironmentVariableW(L"ZK_PACKAGE_MODE", mode, 32) && std::wstring(mode) == L"incomplete";
+}
+
 // The product's files: its program (this executable stands in for it), a
 // readme and a version file. Returns the program's installed path, or empty.
 std::wstring InstallFiles(const std::wstring& folder) {
@@ -163,6 +170,10 @@ int Run() {
     }
     Record(L"Result", L"program", program);
     Record(L"Result", L"shortcut", shortcut);
+    if (CompletionWithheld()) {
+        Record(L"Result", L"status", L"incomplete");
+        return 0;
+    }
     Record(L"Result", L"status", L"ok");
 
     // The completion signal the installer polls for.
