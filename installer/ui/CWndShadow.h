@@ -1,0 +1,68 @@
+#pragma once
+// A soft drop shadow for a borderless top-level window: a layered,
+// click-through popup owned by the window, holding a blurred silhouette of the
+// window's region, kept glued to the window by subclassing it.
+#include <windows.h>
+
+#include "manager/CPaintManagerUI.h"
+#include "windows/ShadowImage.h"
+#include "windows/ShadowParentHook.h"
+
+namespace ZKInstaller {
+
+class CWndShadow : private Veneer::IShadowParentHook {
+public:
+    // Status bits.
+    static constexpr BYTE kEnabled = 1;
+    static constexpr BYTE kVisible = 2;
+    static constexpr BYTE kParentVisible = 4;
+
+    // Once per process, before any shadow is created. False when already
+    // initialised or when the system has no layered-window update.
+    static bool Initialize(HINSTANCE instance);
+
+    CWndShadow() = default;
+    virtual ~CWndShadow();
+    CWndShadow(const CWndShadow&) = delete;
+    CWndShadow& operator=(const CWndShadow&) = delete;
+
+    // Creates the shadow window for `parent` and follows it from then on.
+    // Nothing happens without a successful Initialize, or when this shadow or
+    // the parent already has one.
+    void Create(HWND parent);
+
+    // Setters refuse values out of range (false, nothing changed) and render
+    // again at once when the shadow is visible.
+    bool SetSize(int size);            // -20..20
+    bool SetSharpness(int sharpness);  // 0..20
+    bool SetDarkness(int darkness);    // 0..255
+    bool SetPosition(int x, int y);    // -20..20 each
+    bool SetColor(COLORREF color);     // 0x00BBGGRR
+
+    int GetSize() const { return m_params.size; }
+    int GetSharpness() const { return m_params.sharpness; }
+    int GetDarkness() const { return m_params.darkness; }
+    POINT GetPosition() const { return POINT{m_params.xOffset, m_params.yOffset}; }
+    COLORREF GetColor() const { return RGB(m_params.red, m_params.green, m_params.blue); }
+    BYTE GetStatus() const { return m_status; }
+    HWND GetShadowWindow() const { return m_hwnd.Get(); }
+    // The bitmap of the last render (tests read its pixels).
+    const Veneer::CShadowBitmap& GetBitmap() const { return m_bitmap; }
+
+private:
+    void OnParentMessage(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnParentGone() override;
+    void Render(HWND parent);
+    void RenderIfVisible();
+    void MoveToParent(HWND parent);
+
+    Veneer::UiHandle<Veneer::WindowTraits> m_hwnd;
+    HWND m_parent = nullptr;
+    Veneer::ShadowParams m_params{0, 5, 150, 5, 5, 0, 0, 0};
+    LPARAM m_lastSize = 0;  // client size as in WM_SIZE: width low, height high
+    BYTE m_status = 0;
+    bool m_updateNeeded = false;
+    Veneer::CShadowBitmap m_bitmap;
+};
+
+}  // namespace ZKInstaller

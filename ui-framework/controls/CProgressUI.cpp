@@ -1,0 +1,136 @@
+#include "controls/CProgressUI.h"
+
+#include <cwchar>
+
+#include "controls/UiAttributeTable.h"
+#include "render/CUiRender.h"
+
+namespace Veneer {
+
+CProgressUI::CProgressUI() {
+    m_textStyle = DT_CENTER | DT_SINGLELINE;
+    m_fixedSize.cy = 12;
+}
+
+const wchar_t* CProgressUI::GetClass() const { return L"ProgressUI"; }
+
+void* CProgressUI::GetInterface(const wchar_t* name) {
+    if (name && _wcsicmp(name, L"Progress") == 0) return this;
+    return CLabelUI::GetInterface(name);
+}
+
+void CProgressUI::SetHorizontal(bool horizontal) {
+    if (m_horizontal == horizontal) return;
+    m_horizontal = horizontal;
+    Invalidate();
+}
+
+void CProgressUI::SetStretchForeImage(bool stretch) {
+    if (m_stretchForeImage == stretch) return;
+    m_stretchForeImage = stretch;
+    Invalidate();
+}
+
+void CProgressUI::SetShowText(bool show) {
+    if (m_showText == show) return;
+    m_showText = show;
+    UpdateText();
+    Invalidate();
+}
+
+void CProgressUI::SetMinValue(int min) {
+    if (m_min == min) return;
+    m_min = min;
+    UpdateText();
+    Invalidate();
+}
+
+void CProgressUI::SetMaxValue(int max) {
+    if (m_max == max) return;
+    m_max = max;
+    UpdateText();
+    Invalidate();
+}
+
+void CProgressUI::SetValue(int value) {
+    if (value == m_value || value < m_min || value > m_max) return;
+    m_value = value;
+    Invalidate();
+    UpdateText();
+}
+
+void CProgressUI::UpdateText() {
+    if (!m_showText || m_max <= m_min) return;
+    UiString text;
+    text.Format(L"%.0f%%", (m_value - m_min) * 100.0 / (m_max - m_min));
+    SetText(text.GetData());
+}
+
+void CProgressUI::Normalize() {
+    if (m_min >= m_max) m_max = m_min + 1;
+    if (m_value > m_max) m_value = m_max;
+    if (m_value < m_min) m_value = m_min;
+}
+
+namespace {
+
+using Row = TAttributeRow<CProgressUI>;
+
+const Row kProgressAttributes[] = {
+    {L"hor", BoolRow<CProgressUI, &CProgressUI::SetHorizontal>},
+    {L"min", IntRow<CProgressUI, &CProgressUI::SetMinValue>},
+    {L"max", IntRow<CProgressUI, &CProgressUI::SetMaxValue>},
+    {L"value", IntRow<CProgressUI, &CProgressUI::SetValue>},
+    {L"isstretchfore", BoolRow<CProgressUI, &CProgressUI::SetStretchForeImage>},
+};
+
+}  // namespace
+
+void CProgressUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (ApplyAttributeRow(kProgressAttributes, *this, name, value)) return;
+    CLabelUI::SetAttribute(name, value);
+}
+
+// A vertical bar fills from the bottom, with the colour as with the image.
+void CProgressUI::PaintForeColor(HDC dc) {
+    Normalize();
+    if (m_foreColor == 0) return;
+    RECT rect = m_item;
+    const int range = m_max - m_min;
+    if (m_horizontal) {
+        rect.right = m_item.left + (m_value - m_min) * (m_item.right - m_item.left) / range;
+    } else {
+        rect.top = m_item.top + (m_item.bottom - m_item.top) * (m_max - m_value) / range;
+    }
+    CUiRender::DrawColor(dc, rect, GetAdjustColor(m_foreColor));
+}
+
+void CProgressUI::PaintForeImage(HDC dc) {
+    Normalize();
+    if (m_foreImage.IsEmpty() || !m_manager) return;
+    const int width = m_item.right - m_item.left;
+    const int height = m_item.bottom - m_item.top;
+    const double range = m_max - m_min;
+    int right = width;
+    int top = 0;
+    if (m_horizontal) {
+        right = static_cast<int>((m_value - m_min) * width / range);
+    } else {
+        top = static_cast<int>(height * (m_max - m_value) / range);
+    }
+    // The modifier is parsed with the window's scale: pixels go back to
+    // design units first.
+    const CDpiScaler* dpi = m_manager->GetDPIObj();
+    const int l = 0;
+    const int t = dpi->ScaleBack(top);
+    const int r = dpi->ScaleBack(right);
+    const int b = dpi->ScaleBack(height);
+    if (m_stretchForeImage) {
+        m_foreModifier.Format(L"dest='%d,%d,%d,%d'", l, t, r, b);
+    } else {
+        m_foreModifier.Format(L"dest='%d,%d,%d,%d' source='%d,%d,%d,%d'", l, t, r, b, l, t, r, b);
+    }
+    DrawImage(dc, m_foreImage.GetData(), m_foreModifier.GetData());
+}
+
+}  // namespace Veneer

@@ -1,0 +1,265 @@
+#include "windows/CShadowUI.h"
+
+#include "render/CUiRender.h"
+
+namespace Veneer {
+
+namespace {
+
+constexpr UINT kBehind = SWP_NOSIZE | SWP_NOACTIVATE;
+constexpr UINT kRestackOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW | SWP_NOACTIVATE;
+
+}  // namespace
+
+CShadowUI::CShadowUI() = default;
+
+CShadowUI::~CShadowUI() { Detach(); }
+
+void CShadowUI::Detach() {
+    if (m_parent) UnhookShadowParent(m_parent, this);
+    m_parent = nullptr;
+    m_status = 0;
+    m_hwnd.Reset();
+}
+
+void CShadowUI::Create(CPaintManagerUI* manager) {
+    if (!m_showShadow || !manager || m_hwnd || !ShadowLayeringAvailable()) return;
+    HWND parent = manager->GetPaintWindow();
+    if (!parent || !::IsWindow(parent)) return;
+    HINSTANCE instance = CPaintManagerUI::GetInstance();
+    if (!instance) instance = ::GetModuleHandleW(nullptr);
+    RegisterShadowWindowClass(instance);
+
+    const auto parentStyle = static_cast<DWORD>(::GetWindowLongPtrW(parent, GWL_STYLE));
+    m_hwnd.Reset(::CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT, kShadowWindowClass, nullptr,
+                                   (parentStyle & WS_CAPTION) | WS_POPUPWINDOW, 0, 0, 0, 0, parent, nullptr,
+                                   instance, nullptr));
+    if (!m_hwnd) return;
+    if (!HookShadowParent(parent, this)) {
+        m_hwnd.Reset();  // the window already has a shadow
+        return;
+    }
+    m_manager = manager;
+    m_parent = parent;
+    // The size a later WM_SIZE compares with: starting from zero would take the
+    // first resize for growth and wait for a paint a shrinking window never gets.
+    RECT client{};
+    ::GetClientRect(parent, &client);
+    m_lastSize = MAKELPARAM(client.right, client.bottom);
+    m_status = kEnabled;
+    if (parentStyle & WS_VISIBLE) {
+        m_status |= kParentVisible;
+        if (!(parentStyle & (WS_MINIMIZE | WS_MAXIMIZE))) {
+            m_status |= kVisible;
+            ::ShowWindow(m_hwnd.Get(), SW_SHOWNOACTIVATE);
+            RenderNow();
+        }
+    }
+}
+
+void CShadowUI::Render() { RenderNow(); }
+
+void CShadowUI::RenderNow() {
+    if (!m_showShadow || !(m_status & kVisible) || !m_hwnd || !m_parent) return;
+    RECT parent{};
+    if (!::GetWindowRect(m_parent, &parent)) return;
+    POINT origin{};
+    if (m_useImage) {
+        if (m_image.IsEmpty()) return;
+        const int width = parent.right - parent.left + 2 * m_size;
+        const int height = parent.bottom - parent.top + 2 * m_size;
+        if (!m_bitmap.Prepare(width, height)) return;
+        const TImageInfo* image = m_manager ? m_manager->GetImageEx(m_image.GetData()) : nullptr;
+        if (image && image->bitmap) {
+            const RECT whole{0, 0, width, height};
+            CUiRender::DrawImage(m_bitmap.Dc(), image->bitmap, whole, whole, RECT{0, 0, image->width, image->height},
+                                 m_corner, true, 1.0, 255, false, false, false);
+        }
+        origin = ShadowOrigin(parent, 0, 0, m_size);
+    } else {
+        if (m_size == 0) return;
+        ShadowParams params;
+        params.size = m_size;
+        params.sharpness = m_sharpness;
+        params.darkness = m_darkness;
+        params.xOffset = m_xOffset;
+        params.yOffset = m_yOffset;
+        params.red = static_cast<BYTE>(m_color >> 16);
+        params.green = static_cast<BYTE>(m_color >> 8);
+        params.blue = static_cast<BYTE>(m_color);
+        if (!DrawWindowShadow(m_parent, params, m_bitmap)) return;
+        origin = ShadowOrigin(parent, m_xOffset, m_yOffset, m_size);
+    }
+    m_bitmap.Present(m_hwnd.Get(), origin);
+}
+
+void CShadowUI::ShowBehindParent(HWND parent) {
+    RECT rect{};
+    ::GetWindowRect(parent, &rect);
+    const POINT origin = m_useImage ? ShadowOrigin(rect, 0, 0, m_size) : ShadowOrigin(rect, m_xOffset, m_yOffset, m_size);
+    ::SetWindowPos(m_hwnd.Get(), parent, origin.x, origin.y, 0, 0, kBehind);
+}
+
+void CShadowUI::Hide(bool hidden) {
+    m_hidden = hidden;
+    if (!m_hwnd || !m_parent) return;
+    if (hidden) {
+        ::ShowWindow(m_hwnd.Get(), SW_HIDE);
+        m_status &= static_cast<BYTE>(~kVisible);
+        return;
+    }
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(m_parent, GWL_STYLE));
+    m_status = kEnabled;
+    if (style & WS_VISIBLE) {
+        m_status |= kParentVisible;
+        if (!(style & (WS_MINIMIZE | WS_MAXIMIZE))) {
+            m_status |= kVisible;
+            RenderNow();
+            ::ShowWindow(m_hwnd.Get(), SW_SHOWNOACTIVATE);
+        }
+    }
+}
+
+void CShadowUI::OnParentGone() {
+    m_parent = nullptr;
+    m_status = 0;
+}
+
+void CShadowUI::OnParentMessage(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam) {
+    HWND shadow = m_hwnd.Get();
+    switch (msg) {
+    case WM_MOVE:
+        if (m_status & kVisible) ShowBehindParent(parent);
+        break;
+    case WM_WINDOWPOSCHANGED: {
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
+        if ((m_status & kEnabled) && pos) {
+            if ((pos->flags & SWP_SHOWWINDOW) && !(m_status & kParentVisible)) {
+                m_updateNeeded = true;
+                ::ShowWindow(shadow, SW_SHOWNOACTIVATE);
+                m_status |= kVisible | kParentVisible;
+            } else if (pos->flags & SWP_HIDEWINDOW) {
+                ::ShowWindow(shadow, SW_HIDE);
+                m_status &= static_cast<BYTE>(~(kVisible | kParentVisible));
+            }
+        }
+        if (m_status & kVisible) ShowBehindParent(parent);
+        break;
+    }
+    case WM_SIZE:
+        if (!(m_status & kEnabled)) break;
+        if (wParam == SIZE_MINIMIZED || wParam == SIZE_MAXIMIZED) {
+            ::ShowWindow(shadow, SW_HIDE);
+            m_status &= static_cast<BYTE>(~kVisible);
+        } else if (m_status & kParentVisible) {
+            // The visible flag comes first: rendering skips an invisible shadow.
+            const bool wasHidden = !(m_status & kVisible);
+            m_status |= kVisible;
+            if (LOWORD(lParam) > LOWORD(m_lastSize) || HIWORD(lParam) > HIWORD(m_lastSize)) {
+                m_updateNeeded = true;  // a growing window renders on its next paint
+            } else {
+                RenderNow();
+            }
+            if (wasHidden) ::ShowWindow(shadow, SW_SHOWNOACTIVATE);
+        }
+        m_lastSize = lParam;
+        break;
+    case WM_PAINT:
+        if (m_updateNeeded) {
+            m_updateNeeded = false;
+            RenderNow();
+        }
+        break;
+    case WM_EXITSIZEMOVE:
+        if (m_status & kVisible) RenderNow();
+        break;
+    case WM_SHOWWINDOW:
+        if (!(m_status & kEnabled)) break;
+        if (!wParam) {
+            ::ShowWindow(shadow, SW_HIDE);
+            m_status &= static_cast<BYTE>(~(kVisible | kParentVisible));
+        } else if (!(m_status & kParentVisible)) {
+            m_updateNeeded = true;
+            ::ShowWindow(shadow, SW_SHOWNOACTIVATE);
+            m_status |= kVisible | kParentVisible;
+        }
+        break;
+    case WM_NCACTIVATE:
+    case WM_ACTIVATEAPP:
+        if (::IsWindowEnabled(parent)) ::SetWindowPos(shadow, parent, 0, 0, 0, 0, kRestackOnly);
+        break;
+    case WM_DESTROY:
+        m_hwnd.Reset();
+        break;
+    default:
+        break;
+    }
+}
+
+bool CShadowUI::SetSize(int size) {
+    if (size < -35 || size > 35) return false;
+    m_size = size;
+    RenderNow();
+    return true;
+}
+
+bool CShadowUI::SetSharpness(int sharpness) {
+    if (sharpness < 0 || sharpness > 35) return false;
+    m_sharpness = sharpness;
+    RenderNow();
+    return true;
+}
+
+bool CShadowUI::SetDarkness(int darkness) {
+    if (darkness < 0 || darkness > 255) return false;
+    m_darkness = darkness;
+    RenderNow();
+    return true;
+}
+
+bool CShadowUI::SetPosition(int x, int y) {
+    if (x < -35 || x > 35 || y < -35 || y > 35) return false;
+    m_xOffset = x;
+    m_yOffset = y;
+    RenderNow();
+    return true;
+}
+
+bool CShadowUI::SetColor(DWORD color) {
+    m_color = color;
+    RenderNow();
+    return true;
+}
+
+bool CShadowUI::SetImage(const wchar_t* name) {
+    if (!name) return false;
+    m_useImage = true;
+    m_image = name;
+    RenderNow();
+    return true;
+}
+
+bool CShadowUI::SetShadowCorner(RECT corner) {
+    if (corner.left < 0 || corner.top < 0 || corner.right < 0 || corner.bottom < 0) return false;
+    m_corner = corner;
+    RenderNow();
+    return true;
+}
+
+void CShadowUI::CopyShadow(CShadowUI* target) const {
+    if (!target) return;
+    if (m_useImage) {
+        target->SetImage(m_image.GetData());
+        target->SetShadowCorner(m_corner);
+        target->SetSize(m_size);
+    } else {
+        target->SetSize(m_size);
+        target->SetSharpness(m_sharpness);
+        target->SetDarkness(m_darkness);
+        target->SetColor(m_color);
+        target->SetPosition(m_xOffset, m_yOffset);
+    }
+    target->ShowShadow(m_showShadow);
+}
+
+}  // namespace Veneer
