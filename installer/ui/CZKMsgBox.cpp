@@ -1,6 +1,9 @@
 #include "installer/ui/CZKMsgBox.h"
 
+#include <memory>
+
 #include "controls/CControlUI.h"
+#include "windows/CShadowUI.h"
 
 namespace ZKInstaller {
 
@@ -38,6 +41,15 @@ int CZKMsgBox::ShowModal(HWND owner, const wchar_t* windowTitle, const wchar_t* 
 
 void CZKMsgBox::InitWindow() {
     m_manager.SetLayered(true);
+    // A nine-part shadow image around the box.
+    auto shadow = std::make_unique<Veneer::CShadowUI>();
+    shadow->SetImage(L"zk_appended\\shadow\\shadow_black.png");
+    shadow->SetShadowCorner(RECT{38, 38, 38, 38});
+    shadow->ShowShadow(true);
+    shadow->SetSize(16);
+    Veneer::CShadowUI* created = shadow.get();
+    m_manager.SetShadow(std::move(shadow));
+    created->Create(&m_manager);
     m_title = m_manager.FindControl(L"zk_txt_title");
     m_message = m_manager.FindControl(L"zk_txt_msg");
     m_icon = m_manager.FindControl(L"zk_lab_ico");
