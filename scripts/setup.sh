@@ -10,7 +10,8 @@ packages=(
   wine wine32:i386 xvfb xauth x11-apps
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   libz-mingw-w64-dev libstb-dev librapidxml-dev
-  fonts-wqy-microhei imagemagick curl dpkg-dev ninja-build cmake
+  fonts-wqy-microhei fonts-liberation fonts-liberation2
+  imagemagick librsvg2-bin optipng curl dpkg-dev ninja-build cmake
   googletest python3
 )
 

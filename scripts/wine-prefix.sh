@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Creates the project's Wine prefix once, with the font replacement that lets
-# the skin's Chinese font names render with WenQuanYi Micro Hei.
+# Creates the project's Wine prefix once, with the font replacements that let
+# the skin's Chinese font names render with WenQuanYi Micro Hei and its Arial
+# faces with the metric-compatible Liberation faces.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 stamp="$WINEPREFIX/.zk-ready"
+# Raise this whenever the prefix's settings below change: a prefix made with
+# another version is made afresh.
+version="2"
 
 # Keep the prefix self-contained: Wine links the user's shell folders (Desktop,
 # Documents, ...) to $HOME; as plain folders, a desktop shortcut made by a test
@@ -15,7 +19,12 @@ unlink_shell_folders() {
   done
 }
 
-if [ -f "$stamp" ]; then unlink_shell_folders; exit 0; fi
+if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then unlink_shell_folders; exit 0; fi
+if [ -d "$WINEPREFIX" ]; then
+  echo "wine-prefix: settings changed, re-creating $WINEPREFIX"
+  wineserver -k >/dev/null 2>&1 || true   # this prefix's server only
+  rm -rf "$WINEPREFIX"
+fi
 mkdir -p "$WINEPREFIX"
 echo "wine-prefix: creating $WINEPREFIX"
 wineboot -i >"$WINEPREFIX.boot.log" 2>&1 </dev/null || true
@@ -30,7 +39,9 @@ text = "\r\n".join([
     '"Microsoft YaHei"="WenQuanYi Micro Hei"',
     '"Microsoft YaHei UI"="WenQuanYi Micro Hei"',
     '"宋体"="WenQuanYi Micro Hei"',
-    '"SimSun"="WenQuanYi Micro Hei"', "",
+    '"SimSun"="WenQuanYi Micro Hei"',
+    '"Arial"="Liberation Sans"',
+    '"Arial Narrow"="Liberation Sans Narrow"', "",
     # Without a window manager on the test display, the X11 driver waits two
     # seconds for every hidden or destroyed window it believes managed.
     r"[HKEY_CURRENT_USER\Software\Wine\X11 Driver]",
@@ -40,4 +51,4 @@ PY
 wine regedit "$reg" >"$WINEPREFIX.reg.log" 2>&1 </dev/null
 wineserver -w
 unlink_shell_folders
-touch "$stamp"
+printf '%s' "$version" >"$stamp"

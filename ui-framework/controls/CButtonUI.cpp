@@ -7,10 +7,7 @@
 #include "render/TImageInfo.h"
 #include "render/TImageSpec.h"
 
-#if __has_include("controls/CTabLayoutUI.h")
 #include "controls/CTabLayoutUI.h"
-#define VENEER_HAS_TAB_LAYOUT 1
-#endif
 
 namespace Veneer {
 
@@ -49,12 +46,8 @@ bool CButtonUI::Activate() {
 void CButtonUI::SelectBoundTab() {
     if (!m_manager || m_bindTabLayoutName.IsEmpty() || m_bindTabIndex < 0) return;
     CControlUI* target = m_manager->FindControl(m_bindTabLayoutName.GetData());
-#ifdef VENEER_HAS_TAB_LAYOUT
     auto* tab = target ? static_cast<CTabLayoutUI*>(target->GetInterface(L"TabLayout")) : nullptr;
     if (tab) tab->SelectItem(m_bindTabIndex);
-#else
-    (void)target;  // no tab layout in this build: nothing to select
-#endif
 }
 
 void CButtonUI::SetEnabled(bool enabled) {

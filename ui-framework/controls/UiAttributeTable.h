@@ -1,7 +1,8 @@
 #pragma once
 // The attribute tables of derived controls: rows of a name and the function
-// that applies a value, searched in order without regard to case. A row that
-// returns false sends the pair on down the table (and then to the base class).
+// that applies a value, searched in order, names compared without regard to
+// case unless the row says exact. A row that returns false sends the pair on
+// down the table (and then to the base class).
 #include <windows.h>
 
 #include <cwchar>
@@ -14,6 +15,7 @@ template <typename Control>
 struct TAttributeRow {
     const wchar_t* name;
     bool (*apply)(Control& control, const wchar_t* value);
+    bool exactCase = false;
 };
 
 // True when a row of `table` took the pair.
@@ -23,7 +25,8 @@ bool ApplyAttributeRow(const TAttributeRow<Control> (&table)[N], Control& contro
     if (!name) return false;
     if (!value) value = L"";
     for (const TAttributeRow<Control>& row : table) {
-        if (_wcsicmp(name, row.name) == 0 && row.apply(control, value)) return true;
+        const bool same = row.exactCase ? std::wcscmp(name, row.name) == 0 : _wcsicmp(name, row.name) == 0;
+        if (same && row.apply(control, value)) return true;
     }
     return false;
 }
