@@ -3,8 +3,10 @@
 // and the process that ends when its skin cannot be loaded.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "manager/tests/WindowTestSupport.h"
@@ -87,9 +89,28 @@ TEST_F(WindowBaseTest, HitTestZonesFollowTheSizeBoxAndTheCaption) {
 TEST_F(WindowBaseTest, DraggingTheCaptionOverALabelMovesTheWindow) {
     const RECT before = WindowRect();
     MoveMouseToScreen(POINT{before.left + 60, before.top + 25});
-    MouseButton(MOUSEEVENTF_LEFTDOWN);
-    for (int step = 1; step <= 4; ++step) MoveMouseToScreen(POINT{before.left + 60 + 15 * step, before.top + 25 + 10 * step});
-    MouseButton(MOUSEEVENTF_LEFTUP, 0, 80);
+    // The system's move loop runs inside the press's dispatch: the rest of the
+    // drag comes from another thread while this one pumps.
+    std::atomic<bool> done{false};
+    std::thread drag([&] {
+        auto input = [](DWORD flags) {
+            INPUT event{};
+            event.type = INPUT_MOUSE;
+            event.mi.dwFlags = flags;
+            SendInput(1, &event, sizeof(event));
+            Sleep(40);
+        };
+        input(MOUSEEVENTF_LEFTDOWN);
+        for (int step = 1; step <= 4; ++step) {
+            SetCursorPos(before.left + 60 + 15 * step, before.top + 25 + 10 * step);
+            Sleep(40);
+        }
+        input(MOUSEEVENTF_LEFTUP);
+        done = true;
+    });
+    PumpUntil([&] { return done.load(); }, 5000);
+    drag.join();
+    Pump(80);
     const RECT after = WindowRect();
     EXPECT_EQ(after.left - before.left, 60);
     EXPECT_EQ(after.top - before.top, 40);
