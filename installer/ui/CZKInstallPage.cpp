@@ -1,0 +1,225 @@
+#include "installer/ui/CZKInstallPage.h"
+
+#include "ZKBuildSettings.h"
+#include "ZKCore/ZKSystem.h"
+#include "controls/COptionUI.h"
+#include "controls/CProgressUI.h"
+#include "installer/engine/InstallOptions.h"
+#include "installer/engine/PackageInterface.h"
+#include "installer/ui/CZKMsgBox.h"
+#include "installer/ui/CZKVeil.h"
+#include "installer/ui/InstallEvents.h"
+
+namespace ZKInstaller {
+
+using Veneer::CControlUI;
+using Veneer::NotifyEntry;
+using Veneer::TNotifyEntry;
+using Veneer::TNotifyTable;
+using Veneer::TUiNotify;
+
+namespace {
+
+Veneer::COptionUI* AsOption(CControlUI* control) {
+    return control ? static_cast<Veneer::COptionUI*>(control->GetInterface(L"Option")) : nullptr;
+}
+
+}  // namespace
+
+// ---- shared ----
+
+void CZKInstallPage::Minimise() const { ::SendMessageW(MainWindow(), WM_SYSCOMMAND, SC_MINIMIZE, 0); }
+
+void CZKInstallPage::CloseNow() const { ::PostMessageW(MainWindow(), WM_CLOSE, 0, 0); }
+
+void CZKInstallPage::ConfirmClose() const {
+    int answer = 0;
+    {
+        const CZKVeil veil(Find(L"verRoot"));
+        answer = CZKMsgBox::ShowModal(MainWindow(), L"Scrivla", L"确定关闭？", L"关闭后将中断安装流程", L"确定", L"取消",
+                                      nullptr, kMsgBoxStyle, kMsgBoxExStyle, true);
+    }
+    if (answer == static_cast<int>(MsgBoxResult::Ok)) CloseNow();
+}
+
+// ---- page 0: agreement and quick install ----
+
+void CZKInstallPage0::SetUp() {
+    m_root = Find(L"verroot0");
+    m_minimise = Find(L"minbtn");
+    m_close = Find(L"closebtn");
+    m_agreement = Find(L"protocalOpt");
+    m_install = Find(L"installBtn");
+    m_agreementLink = Find(L"zk_btn_protocal");
+    m_custom = Find(L"customBtn");
+}
+
+const TNotifyTable* CZKInstallPage0::GetNotifyTable() const {
+    static const TNotifyEntry entries[] = {
+        NotifyEntry<CZKInstallPage0>(L"click", L"", &CZKInstallPage0::OnClick),
+        NotifyEntry<CZKInstallPage0>(L"selectchanged", L"", &CZKInstallPage0::OnSelectChanged),
+        Veneer::kNotifyTableEnd};
+    static const TNotifyTable table{nullptr, entries};
+    return &table;
+}
+
+void CZKInstallPage0::OnClick(TUiNotify& msg) {
+    if (!msg.sender) return;
+    if (msg.sender == m_minimise) {
+        Minimise();
+    } else if (msg.sender == m_close) {
+        ConfirmClose();
+    } else if (msg.sender == m_install) {
+        RequestPage(kPageProgress);
+    } else if (msg.sender == m_custom) {
+        RequestPage(kPageCustom);
+    } else if (msg.sender == m_agreementLink) {
+        ZKCore::OpenWithShell(kAgreementUrl);
+    }
+}
+
+void CZKInstallPage0::OnSelectChanged(TUiNotify& msg) {
+    if (!msg.sender || msg.sender != m_agreement) return;
+    // Installing needs the agreement accepted.
+    const Veneer::COptionUI* option = AsOption(m_agreement);
+    const bool accepted = option && option->IsSelected();
+    if (m_install) m_install->SetEnabled(accepted);
+    if (m_custom) m_custom->SetEnabled(accepted);
+}
+
+// ---- page 1: custom install ----
+
+void CZKInstallPage1::SetUp() {
+    m_root = Find(L"verroot1");
+    m_minimise = Find(L"minbtn1");
+    m_close = Find(L"closebtn1");
+    m_goBack = Find(L"gobackbtn");
+    m_install = Find(L"installBtn1");
+    m_path = Find(L"pathLab");
+    m_modify = Find(L"modifyBtn");
+    m_shortcutLabel = Find(L"wz_desktop_short_cut");
+    m_quickStartLabel = Find(L"wz_quick_start_up_lab");
+    m_pathTitle = Find(L"wz_install_path");
+    m_pathRow = Find(L"wz_hor_path_root");
+    m_shortcut = Find(L"desktopShortCutOpt");
+    m_taskbar = Find(L"addtaskbarOpt");
+
+    const InstallOptions& options = GetInstallOptions();
+    if (m_path) m_path->SetText(options.installFolder);
+    if (auto* shortcut = AsOption(m_shortcut)) shortcut->Selected(options.desktopShortcut, true);
+    if (auto* taskbar = AsOption(m_taskbar)) taskbar->Selected(options.taskbar, true);
+}
+
+const TNotifyTable* CZKInstallPage1::GetNotifyTable() const {
+    static const TNotifyEntry entries[] = {
+        NotifyEntry<CZKInstallPage1>(L"click", L"", &CZKInstallPage1::OnClick),
+        NotifyEntry<CZKInstallPage1>(L"selectchanged", L"", &CZKInstallPage1::OnSelectChanged),
+        Veneer::kNotifyTableEnd};
+    static const TNotifyTable table{nullptr, entries};
+    return &table;
+}
+
+void CZKInstallPage1::OnClick(TUiNotify& msg) {
+    if (!msg.sender) return;
+    if (msg.sender == m_minimise) {
+        Minimise();
+    } else if (msg.sender == m_close) {
+        ConfirmClose();
+    } else if (msg.sender == m_install) {
+        RequestPage(kPageProgress);
+    } else if (msg.sender == m_goBack) {
+        RequestPage(kPageAgreement);
+    } else if (msg.sender == m_modify) {
+        ChooseFolder();
+    }
+}
+
+// The user's choice counts: the package gets the shortcut flag as ticked here.
+void CZKInstallPage1::OnSelectChanged(TUiNotify& msg) {
+    if (!msg.sender) return;
+    InstallOptions& options = GetInstallOptions();
+    if (msg.sender == m_shortcut) {
+        if (const auto* shortcut = AsOption(m_shortcut)) options.desktopShortcut = shortcut->IsSelected();
+    } else if (msg.sender == m_taskbar) {
+        if (const auto* taskbar = AsOption(m_taskbar)) options.taskbar = taskbar->IsSelected();
+    }
+}
+
+void CZKInstallPage1::ChooseFolder() {
+    InstallOptions& options = GetInstallOptions();
+    const Veneer::UiString picked = ZKCore::BrowseForFolder(MainWindow(), options.installFolder);
+    if (picked.IsEmpty()) return;  // cancelled: the folder stays
+    Veneer::UiString folder = picked;
+    if (folder.GetAt(folder.GetLength() - 1) != L'\\') folder += L"\\";
+    folder += ZK_PRODUCT_FOLDER;
+    options.installFolder = folder;
+    if (m_path) m_path->SetText(folder);
+}
+
+// ---- page 2: progress ----
+
+void CZKInstallPage2::SetUp() {
+    m_root = Find(L"verroot2");
+    m_minimise = Find(L"minbtn2");
+    m_close = Find(L"closebtn2");
+    m_bar = Find(L"installPrg");
+    m_label = Find(L"installproglab");
+    if (auto* bar = m_bar ? static_cast<Veneer::CProgressUI*>(m_bar->GetInterface(L"Progress")) : nullptr) {
+        bar->SetValue(0);
+    }
+}
+
+void CZKInstallPage2::SetProgress(double percent) {
+    const int whole = static_cast<int>(percent);  // truncated: 45.7 shows 45
+    if (m_label) {
+        Veneer::UiString text;
+        text.Format(L"%s %d%%", L"正在安装，请不要关闭", whole);
+        m_label->SetText(text);
+    }
+    if (auto* bar = m_bar ? static_cast<Veneer::CProgressUI*>(m_bar->GetInterface(L"Progress")) : nullptr) {
+        bar->SetValue(whole);
+    }
+}
+
+const TNotifyTable* CZKInstallPage2::GetNotifyTable() const {
+    static const TNotifyEntry entries[] = {NotifyEntry<CZKInstallPage2>(L"click", L"", &CZKInstallPage2::OnClick),
+                                           Veneer::kNotifyTableEnd};
+    static const TNotifyTable table{nullptr, entries};
+    return &table;
+}
+
+void CZKInstallPage2::OnClick(TUiNotify& msg) {
+    if (!msg.sender) return;
+    if (msg.sender == m_minimise) {
+        Minimise();
+    } else if (msg.sender == m_close) {
+        ConfirmClose();
+    }
+}
+
+// ---- page 3: finished ----
+
+void CZKInstallPage3::SetUp() {
+    m_root = Find(L"verroot3");
+    m_minimise = Find(L"minbtn3");
+    m_close = Find(L"closebtn3");
+    m_complete = Find(L"completeBtn");
+}
+
+const TNotifyTable* CZKInstallPage3::GetNotifyTable() const {
+    static const TNotifyEntry entries[] = {NotifyEntry<CZKInstallPage3>(L"click", L"", &CZKInstallPage3::OnClick),
+                                           Veneer::kNotifyTableEnd};
+    static const TNotifyTable table{nullptr, entries};
+    return &table;
+}
+
+void CZKInstallPage3::OnClick(TUiNotify& msg) {
+    if (!msg.sender) return;
+    if (msg.sender == m_minimise) {
+        Minimise();
+    } else if (msg.sender == m_close || msg.sender == m_complete) {
+        CloseNow();
+    }
+}
+
+}  // namespace ZKInstaller

@@ -1,0 +1,118 @@
+#pragma once
+// The four pages of the installer window. Each finds its controls when the
+// main frame is initialised, handles the notifications of its own virtual
+// window, and asks the frame (its owner) for another page or an install.
+#include "controls/CControlUI.h"
+#include "installer/ui/ZkBase.h"
+#include "manager/CPaintManagerUI.h"
+#include "windows/CNotifyPump.h"
+
+namespace ZKInstaller {
+
+class CZKInstallPage : public Veneer::CNotifyPump, public ZkBase {
+public:
+    explicit CZKInstallPage(Veneer::CPaintManagerUI& manager) : m_manager(manager) {}
+    // Finds the page's controls (the skin is built by now).
+    virtual void SetUp() = 0;
+
+protected:
+    virtual void OnClick(Veneer::TUiNotify& msg) = 0;
+    Veneer::CControlUI* Find(const wchar_t* name) const { return m_manager.FindControl(name); }
+    HWND MainWindow() const { return m_manager.GetPaintWindow(); }
+    void Minimise() const;
+    void CloseNow() const;
+    // Asks under a veil whether to stop; closes the window when confirmed.
+    void ConfirmClose() const;
+    void RequestPage(uint32_t page) { NotifyOwner(64, page, 0); }
+
+    Veneer::CPaintManagerUI& m_manager;  // the main window's, not owned
+};
+
+// Agreement and quick install.
+class CZKInstallPage0 : public CZKInstallPage {
+public:
+    using CZKInstallPage::CZKInstallPage;
+    void SetUp() override;
+
+protected:
+    const Veneer::TNotifyTable* GetNotifyTable() const override;
+    void OnClick(Veneer::TUiNotify& msg) override;
+    virtual void OnSelectChanged(Veneer::TUiNotify& msg);
+
+private:
+    Veneer::CControlUI* m_root = nullptr;
+    Veneer::CControlUI* m_minimise = nullptr;
+    Veneer::CControlUI* m_close = nullptr;
+    Veneer::CControlUI* m_agreement = nullptr;  // the option
+    Veneer::CControlUI* m_install = nullptr;
+    Veneer::CControlUI* m_agreementLink = nullptr;
+    Veneer::CControlUI* m_custom = nullptr;
+};
+
+// Custom install: folder and options.
+class CZKInstallPage1 : public CZKInstallPage {
+public:
+    using CZKInstallPage::CZKInstallPage;
+    void SetUp() override;
+
+protected:
+    const Veneer::TNotifyTable* GetNotifyTable() const override;
+    void OnClick(Veneer::TUiNotify& msg) override;
+    virtual void OnSelectChanged(Veneer::TUiNotify& msg);
+
+private:
+    void ChooseFolder();
+
+    Veneer::CControlUI* m_root = nullptr;
+    Veneer::CControlUI* m_minimise = nullptr;
+    Veneer::CControlUI* m_close = nullptr;
+    Veneer::CControlUI* m_goBack = nullptr;
+    Veneer::CControlUI* m_install = nullptr;
+    Veneer::CControlUI* m_path = nullptr;
+    Veneer::CControlUI* m_modify = nullptr;
+    Veneer::CControlUI* m_shortcutLabel = nullptr;
+    Veneer::CControlUI* m_quickStartLabel = nullptr;
+    Veneer::CControlUI* m_pathTitle = nullptr;
+    Veneer::CControlUI* m_pathRow = nullptr;
+    Veneer::CControlUI* m_shortcut = nullptr;  // option
+    Veneer::CControlUI* m_taskbar = nullptr;   // option
+};
+
+// Progress.
+class CZKInstallPage2 : public CZKInstallPage {
+public:
+    using CZKInstallPage::CZKInstallPage;
+    void SetUp() override;
+    // "正在安装，请不要关闭 45%" and the bar at 45 for 45.7.
+    void SetProgress(double percent);
+
+protected:
+    const Veneer::TNotifyTable* GetNotifyTable() const override;
+    void OnClick(Veneer::TUiNotify& msg) override;
+
+private:
+    Veneer::CControlUI* m_root = nullptr;
+    Veneer::CControlUI* m_minimise = nullptr;
+    Veneer::CControlUI* m_close = nullptr;
+    Veneer::CControlUI* m_bar = nullptr;
+    Veneer::CControlUI* m_label = nullptr;
+};
+
+// Finished.
+class CZKInstallPage3 : public CZKInstallPage {
+public:
+    using CZKInstallPage::CZKInstallPage;
+    void SetUp() override;
+
+protected:
+    const Veneer::TNotifyTable* GetNotifyTable() const override;
+    void OnClick(Veneer::TUiNotify& msg) override;
+
+private:
+    Veneer::CControlUI* m_root = nullptr;
+    Veneer::CControlUI* m_minimise = nullptr;
+    Veneer::CControlUI* m_close = nullptr;
+    Veneer::CControlUI* m_complete = nullptr;
+};
+
+}  // namespace ZKInstaller

@@ -1,0 +1,74 @@
+#include "installer/ui/CZKMsgBox.h"
+
+#include <memory>
+
+#include "controls/CControlUI.h"
+#include "windows/CShadowUI.h"
+
+namespace ZKInstaller {
+
+using Veneer::CControlUI;
+
+CZKMsgBox::CZKMsgBox() : CZKObjectWnd(L"ZKMsgBox.xml", L"zkmsgbox") {}
+
+int CZKMsgBox::ShowModal(HWND owner, const wchar_t* windowTitle, const wchar_t* title, const wchar_t* message,
+                         const wchar_t* okText, const wchar_t* cancelText, const wchar_t* icon, DWORD style,
+                         DWORD exStyle, bool showClose) {
+    auto* box = new CZKMsgBox;
+    if (!box->Create(owner, windowTitle, style, exStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                     CW_USEDEFAULT)) {
+        delete box;  // no window, no final message
+        return 0;
+    }
+    auto setText = [](CControlUI* control, const wchar_t* text) {
+        if (control) control->SetText(text ? text : L"");
+    };
+    const bool hasOk = okText && *okText;
+    const bool hasCancel = cancelText && *cancelText;
+    if (box->m_ok) box->m_ok->SetVisible(hasOk);
+    if (hasOk) setText(box->m_ok, okText);
+    if (box->m_close) box->m_close->SetVisible(showClose);
+    if (box->m_cancel) box->m_cancel->SetVisible(hasCancel);
+    if (hasCancel) setText(box->m_cancel, cancelText);
+    setText(box->m_title, title);
+    setText(box->m_message, message);
+    if (icon && box->m_icon) box->m_icon->SetBkImage(icon);
+    box->Center();
+    box->SetIcon(kProgramIconId);
+    // The box frees itself when its window goes: the result comes from the loop.
+    return static_cast<int>(box->CWindowWnd::ShowModal());
+}
+
+void CZKMsgBox::InitWindow() {
+    m_manager.SetLayered(true);
+    // A nine-part shadow image around the box.
+    auto shadow = std::make_unique<Veneer::CShadowUI>();
+    shadow->SetImage(L"zk_appended\\shadow\\shadow_black.png");
+    shadow->SetShadowCorner(RECT{38, 38, 38, 38});
+    shadow->ShowShadow(true);
+    shadow->SetSize(16);
+    Veneer::CShadowUI* created = shadow.get();
+    m_manager.SetShadow(std::move(shadow));
+    created->Create(&m_manager);
+    m_title = m_manager.FindControl(L"zk_txt_title");
+    m_message = m_manager.FindControl(L"zk_txt_msg");
+    m_icon = m_manager.FindControl(L"zk_lab_ico");
+    m_close = m_manager.FindControl(L"closebtn");
+    m_ok = m_manager.FindControl(L"okBtn");
+    m_cancel = m_manager.FindControl(L"cancelBtn");
+}
+
+void CZKMsgBox::OnClick(Veneer::TUiNotify& msg) {
+    if (!msg.sender) return;
+    if (msg.sender == m_close) {
+        Close(static_cast<UINT>(m_result));
+    } else if (msg.sender == m_ok) {
+        m_result = static_cast<int>(MsgBoxResult::Ok);
+        Close(static_cast<UINT>(m_result));
+    } else if (msg.sender == m_cancel) {
+        m_result = static_cast<int>(MsgBoxResult::Cancel);
+        Close(static_cast<UINT>(m_result));
+    }
+}
+
+}  // namespace ZKInstaller

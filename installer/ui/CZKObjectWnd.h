@@ -1,0 +1,77 @@
+#pragma once
+// Every window of the installer: a skinned window that knows its skin file
+// and class name, centres itself by the installer's rule, routes timer
+// messages to a hook, carries the event mixin and frees itself when its
+// native window is gone.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "installer/ui/ZkBase.h"
+#include "windows/WindowImplBase.h"
+
+namespace ZKInstaller {
+
+// Where a window of `size` goes (top-left, pixels): the centre of `bounds`
+// when it is not empty (and then kept inside it, left and top winning); else
+// the owner's horizontal span with the primary monitor's vertical span when
+// the owner is shown; else the primary monitor. `offset` moves the centre.
+POINT CenterPosition(SIZE size, const RECT& bounds, const RECT* shownOwner, const RECT& primary, POINT offset);
+
+class CZKObjectWnd : public Veneer::WindowImplBase, public ZkBase {
+public:
+    CZKObjectWnd(const wchar_t* skinFile, const wchar_t* className);
+
+    virtual void Center();
+    void Center(const RECT& bounds, int offsetX, int offsetY);
+
+protected:
+    const wchar_t* GetWindowClassName() const override { return m_className.c_str(); }
+    const wchar_t* GetSkinFile() const override { return m_skinFile.c_str(); }
+    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    // Launched windows are allocated for one use: they go with their window.
+    void OnFinalMessage(HWND hwnd) override;
+    // Timer messages, before the paint manager sees them.
+    virtual LRESULT OnTimerHook(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
+
+private:
+    const std::wstring m_skinFile;
+    const std::wstring m_className;
+};
+
+// The program's icon resource.
+constexpr UINT kProgramIconId = 101;
+
+// Creates a T owned by `ownerWindow`, centres it and shows it: modally (null
+// is returned when the loop ends; the window is gone) or not (the window, or
+// null when it could not be created).
+template <typename T>
+T* ShowSkinWindow(HWND ownerWindow, ZkBase* ownerObject, bool modal, const wchar_t* title,
+                  std::function<void()> onDestroyed, std::function<void(int)> onResult, DWORD style, DWORD exStyle,
+                  bool show, int setting) {
+    auto* window = new T;
+    window->SetOnDestroyed(std::move(onDestroyed));
+    window->SetResultCallback(std::move(onResult));
+    window->SetSetting(setting);
+    if (!window->Create(ownerWindow, title, style, exStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT)) {
+        delete window;  // no native window: no final message would free it
+        return nullptr;
+    }
+    window->SetIcon(kProgramIconId);
+    window->SetOwner(ownerObject);
+    window->Center();
+    if (modal) {
+        window->ShowModal();
+        return nullptr;
+    }
+    window->ShowWindow(show, show);
+    return window;
+}
+
+// Points the framework at the skin archive in the program's resources
+// ("ZKZIP_RES" 113), held in memory for the whole run.
+void SetupSkinStorage();
+
+}  // namespace ZKInstaller
