@@ -10,6 +10,9 @@ using std::min;
 #include "ZKCore/ZKString.h"
 #include "ZKCore/ZKSystem.h"
 #include "core/CDpiScaler.h"
+#include "installer/ui/CWndShadow.h"
+#include "installer/ui/CZKObjectWnd.h"
+#include "installer/ui/ZKMainFrame.h"
 #include "manager/CPaintManagerUI.h"
 
 namespace ZKInstaller {
@@ -31,7 +34,7 @@ bool RestrictDllSearch() {
     return false;
 }
 
-int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* report) {
+int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* report, bool showMainFrame) {
     StartupReport local;
     StartupReport& out = report ? *report : local;
 
@@ -57,6 +60,18 @@ int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* rep
     // 5. The screen DPI becomes the process-wide scale.
     out.screenDpi = ZKCore::GetScreenDpi();
     Veneer::CDpiScaler::SetProcessDpi(out.screenDpi);
+
+    // 6. The skin comes from the archive in this executable's resources.
+    SetupSkinStorage();
+
+    // 7. The drop shadow's window class.
+    CWndShadow::Initialize(instance);
+
+    // 8. The main window, modally; it frees itself when it is closed.
+    if (showMainFrame) {
+        ShowSkinWindow<ZKMainFrame>(nullptr, nullptr, true, L"Scrivla", nullptr, nullptr, kMainFrameStyle,
+                                    kMainFrameExStyle, true, 0);
+    }
 
     // 9. Shut down in reverse order.
     Gdiplus::GdiplusShutdown(token);

@@ -25,7 +25,14 @@ struct StartupReport {
 // folder is removed.
 bool RestrictDllSearch();
 
-// The whole run of the installer process; returns the exit status.
-int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* report = nullptr);
+// The main window's styles: visible, caption, system menu, thick frame (the
+// caption bits go when the window is created); window edge.
+constexpr DWORD kMainFrameStyle = 0x10CC0000;
+constexpr DWORD kMainFrameExStyle = WS_EX_WINDOWEDGE;
+
+// The whole run of the installer process; returns the exit status. Without
+// `showMainFrame` everything but the window runs (for tests of the start-up).
+int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* report = nullptr,
+                 bool showMainFrame = true);
 
 }  // namespace ZKInstaller

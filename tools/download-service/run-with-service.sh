@@ -2,7 +2,7 @@
 # Runs a Windows test executable under Wine with the download service beside
 # it: run-with-service.sh <package file> <test exe> [test arguments...]
 #
-# The service takes a free port on 127.0.0.1 and serves <package file>; the
+# The service takes a free port (or ZK_SERVICE_PORT) on 127.0.0.1 and serves <package file>; the
 # test learns the address from ZK_TEST_SERVER and the package's Windows path
 # from ZK_TEST_PACKAGE. The service is stopped however the test ends.
 set -u
@@ -24,7 +24,7 @@ stop_service() {
 trap stop_service EXIT
 trap 'exit 130' INT TERM
 
-python3 "$here/download_service.py" --port 0 --port-file "$work/port" \
+python3 "$here/download_service.py" --port "${ZK_SERVICE_PORT:-0}" --port-file "$work/port" \
   --package "$package" --log "$work/requests.log" >"$work/service.out" 2>&1 </dev/null &
 service_pid=$!
 for _ in $(seq 1 100); do

@@ -11,7 +11,7 @@ using namespace ZKInstaller;
 
 TEST(Startup, RunsComAndGdiplusAndMeasuresTheDpi) {
     StartupReport report;
-    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), "/S /D=C:\\Z", &report), 0);
+    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), "/S /D=C:\\Z", &report, false), 0);
     EXPECT_TRUE(report.comInitialized);
     EXPECT_TRUE(report.gdiplusStarted);
     EXPECT_GT(report.screenDpi, 0);
@@ -24,10 +24,10 @@ TEST(Startup, RunsComAndGdiplusAndMeasuresTheDpi) {
 
 TEST(Startup, UnconvertibleOrEmptyCommandLinesChangeNothing) {
     StartupReport empty;
-    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), "", &empty), 0);
+    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), "", &empty, false), 0);
     EXPECT_TRUE(empty.comInitialized);
     StartupReport null;
-    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), nullptr, &null), 0);
+    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), nullptr, &null, false), 0);
     EXPECT_TRUE(null.comInitialized);
 }
 
@@ -36,7 +36,7 @@ TEST(Startup, FailingComInitialisationEndsWithZeroBeforeGdiplus) {
     std::thread worker([] {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
         StartupReport report;
-        EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), "", &report), 0);
+        EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), "", &report, false), 0);
         EXPECT_FALSE(report.comInitialized);
         EXPECT_FALSE(report.gdiplusStarted);
         CoUninitialize();
@@ -61,7 +61,7 @@ TEST(Startup, ADllPlantedInTheCurrentFolderIsNotFoundByName) {
     FreeLibrary(byPath);
 
     StartupReport report;
-    RunInstaller(GetModuleHandleW(nullptr), "", &report);
+    RunInstaller(GetModuleHandleW(nullptr), "", &report, false);
     EXPECT_TRUE(report.dllSearchRestricted);
     ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
     const HMODULE byName = LoadLibraryW(L"zkplanted.dll");

@@ -1,0 +1,123 @@
+#include "installer/ui/ZKMainFrame.h"
+
+#include "controls/CTabLayoutUI.h"
+#include "installer/engine/PackageInterface.h"
+#include "installer/ui/CZKMsgBox.h"
+#include "installer/ui/CZKVeil.h"
+#include "installer/ui/InstallEvents.h"
+
+namespace ZKInstaller {
+
+namespace {
+constexpr const wchar_t* kPageNames[] = {L"install0", L"install1", L"install2", L"install3"};
+}  // namespace
+
+ZKMainFrame::ZKMainFrame()
+    : CZKObjectWnd(L"ZKMainFrame.xml", L"zkmainframe"),
+      m_page0(m_manager),
+      m_page1(m_manager),
+      m_page2(m_manager),
+      m_page3(m_manager),
+      m_session(*this, GetInstallOptions(), kDownloadUrl) {
+    CZKInstallPage* pages[] = {&m_page0, &m_page1, &m_page2, &m_page3};
+    for (int i = 0; i < 4; ++i) {
+        AddVirtualWnd(kPageNames[i], pages[i]);
+        pages[i]->SetOwner(this);
+    }
+}
+
+ZKMainFrame::~ZKMainFrame() {
+    for (const wchar_t* name : kPageNames) RemoveVirtualWnd(name);
+}
+
+void ZKMainFrame::InitWindow() {
+    m_manager.SetUsedVirtualWnd(true);
+    m_rootLayout = m_manager.FindControl(L"verRoot");
+    m_tabLayout = m_manager.FindControl(L"tabInstall");
+    m_page0.SetUp();
+    m_page1.SetUp();
+    m_page2.SetUp();
+    m_page3.SetUp();
+    SelectPage(kPageAgreement);
+    m_shadow.Create(m_hwnd);
+    m_shadow.SetSize(8);
+    m_shadow.SetColor(RGB(100, 100, 100));
+    m_shadow.SetDarkness(24);
+    m_shadow.SetSharpness(10);
+    m_shadow.SetPosition(0, 0);
+}
+
+void ZKMainFrame::SelectPage(uint32_t page) {
+    auto* tab = m_tabLayout ? static_cast<Veneer::CTabLayoutUI*>(m_tabLayout->GetInterface(L"TabLayout")) : nullptr;
+    if (tab) tab->SelectItem(static_cast<int>(page));
+}
+
+void ZKMainFrame::OnEvent(uint32_t code, uint32_t argument, uint32_t) {
+    if (code == kEventSelectPage) {
+        SelectPage(argument);
+        if (argument == kPageProgress) OnEvent(kEventStartInstall, 0, 0);
+    } else if (code == kEventStartInstall) {
+        m_session.Start();
+    }
+}
+
+LRESULT ZKMainFrame::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+    if (msg == kDownloadEventMessage) {
+        m_session.HandleDownloadEvent(static_cast<unsigned>(wParam), LOWORD(lParam), HIWORD(lParam) / 65535.0);
+        handled = true;
+        return 0;
+    }
+    return CZKObjectWnd::HandleCustomMessage(msg, wParam, lParam, handled);
+}
+
+LRESULT ZKMainFrame::OnTimerHook(UINT, WPARAM wParam, LPARAM, bool&) {
+    if (wParam == kPollTimerId) {
+        m_session.Poll();
+    } else if (wParam == kCloseTimerId) {
+        ::KillTimer(m_hwnd, kCloseTimerId);
+        ::PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
+    }
+    return 0;
+}
+
+void ZKMainFrame::OnFinalMessage(HWND hwnd) {
+    // A download still running stops now and its partial file goes; the
+    // process ends with the modal loop right after.
+    m_session.Cancel();
+    CZKObjectWnd::OnFinalMessage(hwnd);  // deletes the frame
+}
+
+// ---- the install session's sink ----
+
+void ZKMainFrame::PostDownloadEvent(unsigned generation, int code, double value) {
+    // Worker thread: only hand the values over, in order, to the UI thread.
+    const double clamped = value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value);
+    ::PostMessageW(m_hwnd, kDownloadEventMessage, generation,
+                   MAKELPARAM(static_cast<WORD>(code), static_cast<WORD>(clamped * 65535.0)));
+}
+
+void ZKMainFrame::OnProgress(int percent) { m_page2.SetProgress(percent); }
+
+void ZKMainFrame::OnCompleted() {
+    ZkBase* sink = GetOwner() ? GetOwner() : this;
+    sink->OnEvent(kEventSelectPage, kPageFinished, 0);
+    ::SetTimer(m_hwnd, kCloseTimerId, kCloseDelayMs, nullptr);
+}
+
+void ZKMainFrame::OnFailed(InstallFailure reason) {
+    const bool download = reason == InstallFailure::Download;
+    int answer = 0;
+    {
+        const CZKVeil veil(m_rootLayout);
+        answer = CZKMsgBox::ShowModal(m_hwnd, L"Scrivla", download ? L"下载失败！" : L"安装未完成！",
+                                      download ? L"请检查网络" : L"安装程序未能完成，请重新安装", L"确定", L"取消",
+                                      nullptr, kMsgBoxStyle, kMsgBoxExStyle, true);
+    }
+    if (answer == static_cast<int>(MsgBoxResult::Ok)) SelectPage(kPageAgreement);
+}
+
+void ZKMainFrame::StartPollTimer() { ::SetTimer(m_hwnd, kPollTimerId, kPollIntervalMs, nullptr); }
+
+void ZKMainFrame::StopPollTimer() { ::KillTimer(m_hwnd, kPollTimerId); }
+
+}  // namespace ZKInstaller

@@ -1,0 +1,58 @@
+#pragma once
+// The installer's window: the four pages in the tab layout "tabInstall", the
+// install sequence behind them, and the drop shadow. Launched modally at
+// start-up; it frees itself when its window is gone, which ends the program.
+#include <windows.h>
+
+#include "installer/engine/InstallSession.h"
+#include "installer/ui/CWndShadow.h"
+#include "installer/ui/CZKInstallPage.h"
+#include "installer/ui/CZKObjectWnd.h"
+
+namespace ZKInstaller {
+
+// Posted by the download's worker thread: wParam the downloader's
+// generation, lParam the code (low word) and the fraction done x 65535 (high word).
+constexpr UINT kDownloadEventMessage = WM_APP + 20;
+constexpr UINT_PTR kPollTimerId = 268;   // 108 ms while the package runs
+constexpr UINT_PTR kCloseTimerId = 286;  // 3000 ms after the finished page shows
+constexpr UINT kCloseDelayMs = 3000;
+
+class ZKMainFrame : public CZKObjectWnd, private IInstallSink {
+public:
+    ZKMainFrame();
+    ~ZKMainFrame() override;
+
+    // 64: select a page (2 also starts an install); 65: start an install.
+    void OnEvent(uint32_t code, uint32_t argument, uint32_t extra) override;
+
+    const CInstallSession& Session() const { return m_session; }
+
+protected:
+    void InitWindow() override;
+    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    LRESULT OnTimerHook(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    void OnFinalMessage(HWND hwnd) override;
+
+private:
+    // IInstallSink
+    void PostDownloadEvent(unsigned generation, int code, double value) override;
+    void OnProgress(int percent) override;
+    void OnCompleted() override;
+    void OnFailed(InstallFailure reason) override;
+    void StartPollTimer() override;
+    void StopPollTimer() override;
+
+    void SelectPage(uint32_t page);
+
+    CZKInstallPage0 m_page0;
+    CZKInstallPage1 m_page1;
+    CZKInstallPage2 m_page2;
+    CZKInstallPage3 m_page3;
+    Veneer::CControlUI* m_rootLayout = nullptr;  // "verRoot", owned by the manager
+    Veneer::CControlUI* m_tabLayout = nullptr;   // "tabInstall", owned by the manager
+    CWndShadow m_shadow;
+    CInstallSession m_session;  // last: stops its download before the rest goes
+};
+
+}  // namespace ZKInstaller
