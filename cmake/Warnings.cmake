@@ -11,5 +11,9 @@ else()
   target_compile_options(zk_options INTERFACE
     -Wall -Wextra -Wshadow=local -Wnon-virtual-dtor -Wcast-align
     -Wformat=2 -Wno-missing-field-initializers
-    $<$<BOOL:${ZK_WERROR}>:-Werror>)
+    $<$<BOOL:${ZK_WERROR}>:-Werror>
+    # Each function and object in its own section, so the linker can drop
+    # what the executable never reaches (the framework is larger than what
+    # the installer uses).
+    -ffunction-sections -fdata-sections)
 endif()

@@ -1,0 +1,114 @@
+// The page flow of the real installer under real input: the agreement option,
+// the folder chosen in the system's folder browser, a connection reset in the
+// middle of the package, and packages that fail to start or to complete.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "EndToEndSupport.h"
+#include "installer/engine/tests/DownloadTestSupport.h"
+
+using namespace ZKTest;
+
+namespace {
+
+class EndToEndFlow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(ServerUrl().empty()) << "run through run-with-service.sh";
+        ASSERT_TRUE(Configure(L""));
+        DeleteFileW(DataFile(L"package-record.ini").c_str());
+        DeleteFileW(DataFile(L"APP.ini").c_str());
+        SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", nullptr);
+    }
+    void TearDown() override { SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", nullptr); }
+};
+
+// The folder browser of the installer process, once it shows.
+HWND WaitForFolderBrowser(DWORD processId) {
+    for (int i = 0; i < 200; ++i) {
+        HWND found = nullptr;
+        while ((found = FindWindowExW(nullptr, found, L"#32770", nullptr)) != nullptr) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(found, &pid);
+            if (pid == processId && IsWindowVisible(found)) return found;
+        }
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(EndToEndFlow, TheAgreementOptionDisablesAndEnablesTheInstallButtons) {
+    InstallerRun run;
+    HWND frame = run.WaitForWindow(L"zkmainframe");
+    ASSERT_NE(frame, nullptr);
+    Click(frame, kAgreementOption);  // untick: both buttons disabled
+    Click(frame, kInstallButton);
+    Click(frame, kCustomButton);
+    Sleep(500);
+    EXPECT_TRUE(LoggedPaths().empty()) << "a disabled install button started a download";
+    Click(frame, kAgreementOption);  // tick again
+    Click(frame, kInstallButton);
+    EXPECT_EQ(run.WaitForExit(60000), 0);
+    EXPECT_EQ(Recorded(L"Result", L"status"), L"ok");
+}
+
+TEST_F(EndToEndFlow, AFolderChosenInTheFolderBrowserReachesThePackage) {
+    InstallerRun run;
+    HWND frame = run.WaitForWindow(L"zkmainframe");
+    ASSERT_NE(frame, nullptr);
+    Click(frame, kCustomButton);
+    Click(frame, kModifyButton);
+    HWND browser = WaitForFolderBrowser(run.ProcessId());
+    ASSERT_NE(browser, nullptr);
+    Sleep(1500);  // the browser selects the current folder once it has initialised
+    PostMessageW(browser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    Sleep(500);
+    Click(frame, kCustomInstallButton);
+    EXPECT_EQ(run.WaitForExit(60000), 0);
+    // The folder picked (the current one) gets the product folder appended.
+    const std::wstring expected = std::wstring(GetInstallOptions().installFolder.GetData()) + L"\\ZKPDFEditor";
+    EXPECT_EQ(_wcsicmp(Recorded(L"Received", L"instdir").c_str(), expected.c_str()), 0)
+        << std::string(Recorded(L"Received", L"instdir").begin(), Recorded(L"Received", L"instdir").end());
+}
+
+TEST_F(EndToEndFlow, AResetInTheMiddleOfThePackageIsRetriedAndTheInstallCompletes) {
+    ASSERT_TRUE(Configure(L"fault=reset&faultcount=1"));
+    InstallerRun run;
+    HWND frame = run.WaitForWindow(L"zkmainframe");
+    ASSERT_NE(frame, nullptr);
+    Click(frame, kInstallButton);
+    EXPECT_EQ(run.WaitForExit(120000), 0);
+    EXPECT_EQ(Recorded(L"Result", L"status"), L"ok");
+    EXPECT_GE(LoggedPaths().size(), 2u);
+}
+
+TEST_F(EndToEndFlow, PackagesThatFailToStartOrToCompleteEndInTheFailureBox) {
+    struct Case {
+        const wchar_t* what;
+        const wchar_t* service;  // the service's settings
+        const wchar_t* mode;     // the package's mode, inherited through the environment
+    } cases[] = {
+        {L"not a program", L"size=4096", nullptr},
+        {L"exits without completing", L"", L"incomplete"},
+    };
+    for (const Case& test : cases) {
+        ASSERT_TRUE(Configure(test.service));
+        SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", test.mode);
+        InstallerRun run;
+        HWND frame = run.WaitForWindow(L"zkmainframe");
+        ASSERT_NE(frame, nullptr);
+        Click(frame, kInstallButton);
+        HWND box = run.WaitForWindow(L"zkmsgbox", 30000);
+        ASSERT_NE(box, nullptr) << std::string(test.what, test.what + wcslen(test.what));
+        Click(box, kBoxOkButton);  // back to page 0
+        Click(frame, kPageCloseButton);
+        box = run.WaitForWindow(L"zkmsgbox");
+        ASSERT_NE(box, nullptr);
+        Click(box, kBoxOkButton);
+        EXPECT_NE(run.WaitForExit(5000), -1);
+    }
+}
