@@ -28,6 +28,36 @@ Veneer::COptionUI* AsOption(CControlUI* control) {
 
 // ---- shared ----
 
+const TNotifyTable* CZKInstallPage::GetNotifyTable() const {
+    static const TNotifyEntry entries[] = {
+        NotifyEntry<CZKInstallPage>(L"click", L"", &CZKInstallPage::OnClick),
+        NotifyEntry<CZKInstallPage>(L"selectchanged", L"", &CZKInstallPage::OnSelectChanged),
+        Veneer::kNotifyTableEnd};
+    static const TNotifyTable table{nullptr, entries};
+    return &table;
+}
+
+void CZKInstallPage::FindTitleRow(const wchar_t* root, const wchar_t* minimise, const wchar_t* close) {
+    m_root = Find(root);
+    m_minimise = Find(minimise);
+    m_close = Find(close);
+}
+
+bool CZKInstallPage::OnTitleRowClick(const CControlUI* sender, bool confirm) {
+    if (sender == m_minimise) {
+        Minimise();
+    } else if (sender == m_close) {
+        if (confirm) {
+            ConfirmClose();
+        } else {
+            CloseNow();
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void CZKInstallPage::Minimise() const { ::SendMessageW(MainWindow(), WM_SYSCOMMAND, SC_MINIMIZE, 0); }
 
 void CZKInstallPage::CloseNow() const { ::PostMessageW(MainWindow(), WM_CLOSE, 0, 0); }
@@ -45,31 +75,16 @@ void CZKInstallPage::ConfirmClose() const {
 // ---- page 0: agreement and quick install ----
 
 void CZKInstallPage0::SetUp() {
-    m_root = Find(L"verroot0");
-    m_minimise = Find(L"minbtn");
-    m_close = Find(L"closebtn");
+    FindTitleRow(L"verroot0", L"minbtn", L"closebtn");
     m_agreement = Find(L"protocalOpt");
     m_install = Find(L"installBtn");
     m_agreementLink = Find(L"zk_btn_protocal");
     m_custom = Find(L"customBtn");
 }
 
-const TNotifyTable* CZKInstallPage0::GetNotifyTable() const {
-    static const TNotifyEntry entries[] = {
-        NotifyEntry<CZKInstallPage0>(L"click", L"", &CZKInstallPage0::OnClick),
-        NotifyEntry<CZKInstallPage0>(L"selectchanged", L"", &CZKInstallPage0::OnSelectChanged),
-        Veneer::kNotifyTableEnd};
-    static const TNotifyTable table{nullptr, entries};
-    return &table;
-}
-
 void CZKInstallPage0::OnClick(TUiNotify& msg) {
-    if (!msg.sender) return;
-    if (msg.sender == m_minimise) {
-        Minimise();
-    } else if (msg.sender == m_close) {
-        ConfirmClose();
-    } else if (msg.sender == m_install) {
+    if (!msg.sender || OnTitleRowClick(msg.sender, true)) return;
+    if (msg.sender == m_install) {
         RequestPage(kPageProgress);
     } else if (msg.sender == m_custom) {
         RequestPage(kPageCustom);
@@ -90,9 +105,7 @@ void CZKInstallPage0::OnSelectChanged(TUiNotify& msg) {
 // ---- page 1: custom install ----
 
 void CZKInstallPage1::SetUp() {
-    m_root = Find(L"verroot1");
-    m_minimise = Find(L"minbtn1");
-    m_close = Find(L"closebtn1");
+    FindTitleRow(L"verroot1", L"minbtn1", L"closebtn1");
     m_goBack = Find(L"gobackbtn");
     m_install = Find(L"installBtn1");
     m_path = Find(L"pathLab");
@@ -110,22 +123,9 @@ void CZKInstallPage1::SetUp() {
     if (auto* taskbar = AsOption(m_taskbar)) taskbar->Selected(options.taskbar, true);
 }
 
-const TNotifyTable* CZKInstallPage1::GetNotifyTable() const {
-    static const TNotifyEntry entries[] = {
-        NotifyEntry<CZKInstallPage1>(L"click", L"", &CZKInstallPage1::OnClick),
-        NotifyEntry<CZKInstallPage1>(L"selectchanged", L"", &CZKInstallPage1::OnSelectChanged),
-        Veneer::kNotifyTableEnd};
-    static const TNotifyTable table{nullptr, entries};
-    return &table;
-}
-
 void CZKInstallPage1::OnClick(TUiNotify& msg) {
-    if (!msg.sender) return;
-    if (msg.sender == m_minimise) {
-        Minimise();
-    } else if (msg.sender == m_close) {
-        ConfirmClose();
-    } else if (msg.sender == m_install) {
+    if (!msg.sender || OnTitleRowClick(msg.sender, true)) return;
+    if (msg.sender == m_install) {
         RequestPage(kPageProgress);
     } else if (msg.sender == m_goBack) {
         RequestPage(kPageAgreement);
@@ -159,9 +159,7 @@ void CZKInstallPage1::ChooseFolder() {
 // ---- page 2: progress ----
 
 void CZKInstallPage2::SetUp() {
-    m_root = Find(L"verroot2");
-    m_minimise = Find(L"minbtn2");
-    m_close = Find(L"closebtn2");
+    FindTitleRow(L"verroot2", L"minbtn2", L"closebtn2");
     m_bar = Find(L"installPrg");
     m_label = Find(L"installproglab");
     if (auto* bar = m_bar ? static_cast<Veneer::CProgressUI*>(m_bar->GetInterface(L"Progress")) : nullptr) {
@@ -181,45 +179,21 @@ void CZKInstallPage2::SetProgress(double percent) {
     }
 }
 
-const TNotifyTable* CZKInstallPage2::GetNotifyTable() const {
-    static const TNotifyEntry entries[] = {NotifyEntry<CZKInstallPage2>(L"click", L"", &CZKInstallPage2::OnClick),
-                                           Veneer::kNotifyTableEnd};
-    static const TNotifyTable table{nullptr, entries};
-    return &table;
-}
-
 void CZKInstallPage2::OnClick(TUiNotify& msg) {
-    if (!msg.sender) return;
-    if (msg.sender == m_minimise) {
-        Minimise();
-    } else if (msg.sender == m_close) {
-        ConfirmClose();
-    }
+    if (msg.sender) OnTitleRowClick(msg.sender, true);
 }
 
 // ---- page 3: finished ----
 
 void CZKInstallPage3::SetUp() {
-    m_root = Find(L"verroot3");
-    m_minimise = Find(L"minbtn3");
-    m_close = Find(L"closebtn3");
+    FindTitleRow(L"verroot3", L"minbtn3", L"closebtn3");
     m_complete = Find(L"completeBtn");
 }
 
-const TNotifyTable* CZKInstallPage3::GetNotifyTable() const {
-    static const TNotifyEntry entries[] = {NotifyEntry<CZKInstallPage3>(L"click", L"", &CZKInstallPage3::OnClick),
-                                           Veneer::kNotifyTableEnd};
-    static const TNotifyTable table{nullptr, entries};
-    return &table;
-}
-
+// The finished page closes without asking.
 void CZKInstallPage3::OnClick(TUiNotify& msg) {
-    if (!msg.sender) return;
-    if (msg.sender == m_minimise) {
-        Minimise();
-    } else if (msg.sender == m_close || msg.sender == m_complete) {
-        CloseNow();
-    }
+    if (!msg.sender || OnTitleRowClick(msg.sender, false)) return;
+    if (msg.sender == m_complete) CloseNow();
 }
 
 }  // namespace ZKInstaller

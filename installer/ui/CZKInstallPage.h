@@ -16,7 +16,14 @@ public:
     virtual void SetUp() = 0;
 
 protected:
+    // Every page hears "click"; pages with options also "selectchanged".
+    const Veneer::TNotifyTable* GetNotifyTable() const override;
     virtual void OnClick(Veneer::TUiNotify& msg) = 0;
+    virtual void OnSelectChanged(Veneer::TUiNotify&) {}
+    // The page root and its title row's buttons, by their names on this page.
+    void FindTitleRow(const wchar_t* root, const wchar_t* minimise, const wchar_t* close);
+    // Minimise, or close (asking first when `confirm`); false for other senders.
+    bool OnTitleRowClick(const Veneer::CControlUI* sender, bool confirm);
     Veneer::CControlUI* Find(const wchar_t* name) const { return m_manager.FindControl(name); }
     HWND MainWindow() const { return m_manager.GetPaintWindow(); }
     void Minimise() const;
@@ -26,6 +33,9 @@ protected:
     void RequestPage(uint32_t page) { NotifyOwner(64, page, 0); }
 
     Veneer::CPaintManagerUI& m_manager;  // the main window's, not owned
+    Veneer::CControlUI* m_root = nullptr;
+    Veneer::CControlUI* m_minimise = nullptr;
+    Veneer::CControlUI* m_close = nullptr;
 };
 
 // Agreement and quick install.
@@ -35,14 +45,10 @@ public:
     void SetUp() override;
 
 protected:
-    const Veneer::TNotifyTable* GetNotifyTable() const override;
     void OnClick(Veneer::TUiNotify& msg) override;
-    virtual void OnSelectChanged(Veneer::TUiNotify& msg);
+    void OnSelectChanged(Veneer::TUiNotify& msg) override;
 
 private:
-    Veneer::CControlUI* m_root = nullptr;
-    Veneer::CControlUI* m_minimise = nullptr;
-    Veneer::CControlUI* m_close = nullptr;
     Veneer::CControlUI* m_agreement = nullptr;  // the option
     Veneer::CControlUI* m_install = nullptr;
     Veneer::CControlUI* m_agreementLink = nullptr;
@@ -56,16 +62,12 @@ public:
     void SetUp() override;
 
 protected:
-    const Veneer::TNotifyTable* GetNotifyTable() const override;
     void OnClick(Veneer::TUiNotify& msg) override;
-    virtual void OnSelectChanged(Veneer::TUiNotify& msg);
+    void OnSelectChanged(Veneer::TUiNotify& msg) override;
 
 private:
     void ChooseFolder();
 
-    Veneer::CControlUI* m_root = nullptr;
-    Veneer::CControlUI* m_minimise = nullptr;
-    Veneer::CControlUI* m_close = nullptr;
     Veneer::CControlUI* m_goBack = nullptr;
     Veneer::CControlUI* m_install = nullptr;
     Veneer::CControlUI* m_path = nullptr;
@@ -87,13 +89,9 @@ public:
     void SetProgress(double percent);
 
 protected:
-    const Veneer::TNotifyTable* GetNotifyTable() const override;
     void OnClick(Veneer::TUiNotify& msg) override;
 
 private:
-    Veneer::CControlUI* m_root = nullptr;
-    Veneer::CControlUI* m_minimise = nullptr;
-    Veneer::CControlUI* m_close = nullptr;
     Veneer::CControlUI* m_bar = nullptr;
     Veneer::CControlUI* m_label = nullptr;
 };
@@ -105,13 +103,9 @@ public:
     void SetUp() override;
 
 protected:
-    const Veneer::TNotifyTable* GetNotifyTable() const override;
     void OnClick(Veneer::TUiNotify& msg) override;
 
 private:
-    Veneer::CControlUI* m_root = nullptr;
-    Veneer::CControlUI* m_minimise = nullptr;
-    Veneer::CControlUI* m_close = nullptr;
     Veneer::CControlUI* m_complete = nullptr;
 };
 

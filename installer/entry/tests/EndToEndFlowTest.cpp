@@ -105,6 +105,7 @@ TEST_F(EndToEndFlow, PackagesThatFailToStartOrToCompleteEndInTheFailureBox) {
         HWND box = run.WaitForWindow(L"zkmsgbox", 30000);
         ASSERT_NE(box, nullptr) << std::string(test.what, test.what + wcslen(test.what));
         Click(box, kBoxOkButton);  // back to page 0
+        ASSERT_TRUE(WaitUntilGone(box));
         Click(frame, kPageCloseButton);
         box = run.WaitForWindow(L"zkmsgbox");
         ASSERT_NE(box, nullptr);

@@ -54,6 +54,13 @@ inline void Click(HWND window, POINT client) {
     Sleep(150);
 }
 
+// Waits until `window` is gone (a message box after its button); false on timeout.
+inline bool WaitUntilGone(HWND window, DWORD ms = 5000) {
+    for (DWORD waited = 0; waited < ms && IsWindow(window); waited += 20) Sleep(20);
+    Sleep(100);  // the owner is enabled again
+    return !IsWindow(window);
+}
+
 // One run of the installer process.
 class InstallerRun {
 public:
