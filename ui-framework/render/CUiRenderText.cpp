@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <memory>
+#include <string>
 
 #include <objidl.h>
 #include <gdiplus.h>
@@ -13,6 +14,7 @@
 #include "core/UiHandle.h"
 #include "core/UiString.h"
 #include "render/CUiRender.h"
+#include "render/UiTextFit.h"
 
 namespace Veneer {
 
@@ -207,11 +209,24 @@ bool DrawLibraryText(HDC dc, IRenderContext* context, HFONT font, RECT& rect, co
         return true;
     }
     if (length == 0 || ((width <= 0 || height <= 0) && !(flags & DT_NOCLIP))) return true;
+    // An end ellipsis the engine may not draw itself: the text is cut here so
+    // that it fits whole, ending in "…".
+    std::wstring trimmed(shown.GetData(), static_cast<size_t>(length));
+    if ((flags & DT_END_ELLIPSIS) && (flags & DT_WORDBREAK)) {
+        trimmed = FitWithEllipsis(trimmed, [&](const std::wstring& candidate) -> size_t {
+            Gdiplus::RectF bounds;
+            INT fitted = 0;
+            INT lines = 0;
+            graphics.MeasureString(candidate.c_str(), static_cast<INT>(candidate.size()), gdiFont.get(), layout,
+                                   &format, &bounds, &fitted, &lines);
+            return static_cast<size_t>(fitted < 0 ? 0 : fitted);
+        });
+    }
     // Alpha 0xFE rather than opaque: GDI+ then renders the glyphs itself with
     // anti-aliased coverage instead of handing them to GDI, which would leave
     // alpha 0 under the ink.
     Gdiplus::SolidBrush brush(Gdiplus::Color(static_cast<Gdiplus::ARGB>((color & 0x00FFFFFF) | 0xFE000000)));
-    graphics.DrawString(shown.GetData(), length, gdiFont.get(), layout, &format, &brush);
+    graphics.DrawString(trimmed.c_str(), static_cast<INT>(trimmed.size()), gdiFont.get(), layout, &format, &brush);
     return true;
 }
 
