@@ -72,6 +72,13 @@ protected:
     // units and against the plain file name, because they are parsed again
     // with the window's scale. False when the image cannot be loaded.
     bool MakeStateImageParts(const UiString& stateImage, int stateCount, UiString (&parts)[kMaxStateParts]);
+    // Fills the state images from a state image of `stateCount` parts, once
+    // (while `normal` is empty): part 1 normal, part 2 hot and pushed, part 3
+    // pushed, part 4 disabled (only when `disabled` is given).
+    void FillStateImages(const UiString& stateImage, int stateCount, UiString& normal, UiString& hot,
+                         UiString& pushed, UiString* disabled);
+    // Draws `image` when there is one and it can be drawn, else `normal`.
+    void DrawStateImage(HDC dc, const UiString* image, const UiString& normal);
     // Focused and disabled follow the control; a disabled window leaves only
     // the disabled bit.
     void UpdateStateBits();
