@@ -255,7 +255,14 @@ void CButtonUI::FillStateImages(const UiString& stateImage, int stateCount, UiSt
     if (stateCount > 3 && disabled) *disabled = parts[3];
 }
 
-void CButtonUI::DrawStateImage(HDC dc, const UiString* image, const UiString& normal) {
+void CButtonUI::DrawStateImage(HDC dc, std::initializer_list<StateImage> byPrecedence, const UiString& normal) {
+    const UiString* image = nullptr;
+    for (const StateImage& entry : byPrecedence) {
+        if ((m_buttonState & entry.state) != 0) {
+            image = entry.image;
+            break;
+        }
+    }
     if (image && !image->IsEmpty() && DrawImage(dc, image->GetData())) return;
     if (!normal.IsEmpty()) DrawImage(dc, normal.GetData());
 }
@@ -286,18 +293,12 @@ void CButtonUI::PaintBkColor(HDC dc) {
 void CButtonUI::PaintStatusImage(HDC dc) {
     FillStateImages(m_stateImage, m_stateCount, m_normalImage, m_hotImage, m_pushedImage, &m_disabledImage);
     UpdateStateBits();
-
-    const UiString* image = nullptr;
-    if ((m_buttonState & kButtonDisabled) != 0) {
-        image = &m_disabledImage;
-    } else if ((m_buttonState & kButtonPushed) != 0) {
-        image = &m_pushedImage;
-    } else if ((m_buttonState & kButtonHot) != 0) {
-        image = &m_hotImage;
-    } else if ((m_buttonState & kButtonFocused) != 0) {
-        image = &m_focusedImage;
-    }
-    DrawStateImage(dc, image, m_normalImage);
+    DrawStateImage(dc,
+                   {{kButtonDisabled, &m_disabledImage},
+                    {kButtonPushed, &m_pushedImage},
+                    {kButtonHot, &m_hotImage},
+                    {kButtonFocused, &m_focusedImage}},
+                   m_normalImage);
 }
 
 void CButtonUI::PaintForeImage(HDC dc) {

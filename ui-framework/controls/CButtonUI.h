@@ -2,6 +2,8 @@
 // A label that reacts to the mouse and the keyboard: hot, pushed, focused and
 // disabled looks (colours, fonts, images per state), the "click"
 // notification, and an optional tab page to select on click.
+#include <initializer_list>
+
 #include "controls/CLabelUI.h"
 
 namespace Veneer {
@@ -77,8 +79,15 @@ protected:
     // pushed, part 4 disabled (only when `disabled` is given).
     void FillStateImages(const UiString& stateImage, int stateCount, UiString& normal, UiString& hot,
                          UiString& pushed, UiString* disabled);
-    // Draws `image` when there is one and it can be drawn, else `normal`.
-    void DrawStateImage(HDC dc, const UiString* image, const UiString& normal);
+    // One state bit and the image shown in that state.
+    struct StateImage {
+        UINT state;
+        const UiString* image;
+    };
+    // Draws the image of the first entry whose state bit is set in the button
+    // state (earlier entries win); `normal` when no bit is set, or when that
+    // image is empty or cannot be drawn.
+    void DrawStateImage(HDC dc, std::initializer_list<StateImage> byPrecedence, const UiString& normal);
     // Focused and disabled follow the control; a disabled window leaves only
     // the disabled bit.
     void UpdateStateBits();

@@ -181,16 +181,12 @@ void COptionUI::PaintStatusImage(HDC dc) {
     FillStateImages(m_selectedStateImage, m_selectedStateCount, m_selectedImage, m_selectedHotImage,
                     m_selectedPushedImage, nullptr);
     UpdateStateBits();
-
-    const UiString* image = nullptr;
-    if ((m_buttonState & kButtonPushed) != 0) {
-        image = &m_selectedPushedImage;
-    } else if ((m_buttonState & kButtonHot) != 0) {
-        image = &m_selectedHotImage;
-    } else if ((m_buttonState & kButtonDisabled) != 0) {
-        image = &m_selectedDisabledImage;
-    }
-    DrawStateImage(dc, image, m_selectedImage);
+    // Unlike the button, pushed and hot win over disabled here.
+    DrawStateImage(dc,
+                   {{kButtonPushed, &m_selectedPushedImage},
+                    {kButtonHot, &m_selectedHotImage},
+                    {kButtonDisabled, &m_selectedDisabledImage}},
+                   m_selectedImage);
 }
 
 void COptionUI::PaintForeImage(HDC dc) {
