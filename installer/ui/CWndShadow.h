@@ -10,21 +10,14 @@
 
 namespace ZKInstaller {
 
-class CWndShadow : private Veneer::IShadowParentHook {
+class CWndShadow : public Veneer::CShadowFollower {
 public:
-    // Status bits.
-    static constexpr BYTE kEnabled = 1;
-    static constexpr BYTE kVisible = 2;
-    static constexpr BYTE kParentVisible = 4;
-
     // Once per process, before any shadow is created. False when already
     // initialised or when the system has no layered-window update.
     static bool Initialize(HINSTANCE instance);
 
     CWndShadow() = default;
-    virtual ~CWndShadow();
-    CWndShadow(const CWndShadow&) = delete;
-    CWndShadow& operator=(const CWndShadow&) = delete;
+    ~CWndShadow() override;
 
     // Creates the shadow window for `parent` and follows it from then on.
     // Nothing happens without a successful Initialize, or when this shadow or
@@ -44,24 +37,15 @@ public:
     int GetDarkness() const { return m_params.darkness; }
     POINT GetPosition() const { return POINT{m_params.xOffset, m_params.yOffset}; }
     COLORREF GetColor() const { return RGB(m_params.red, m_params.green, m_params.blue); }
-    BYTE GetStatus() const { return m_status; }
-    HWND GetShadowWindow() const { return m_hwnd.Get(); }
     // The bitmap of the last render (tests read its pixels).
     const Veneer::CShadowBitmap& GetBitmap() const { return m_bitmap; }
 
 private:
-    void OnParentMessage(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam) override;
-    void OnParentGone() override;
-    void Render(HWND parent);
+    void RenderShadow(HWND parent) override;
+    void MoveWithParent(HWND parent) override;
     void RenderIfVisible();
-    void MoveToParent(HWND parent);
 
-    Veneer::UiHandle<Veneer::WindowTraits> m_hwnd;
-    HWND m_parent = nullptr;
     Veneer::ShadowParams m_params{0, 5, 150, 5, 5, 0, 0, 0};
-    LPARAM m_lastSize = 0;  // client size as in WM_SIZE: width low, height high
-    BYTE m_status = 0;
-    bool m_updateNeeded = false;
     Veneer::CShadowBitmap m_bitmap;
 };
 

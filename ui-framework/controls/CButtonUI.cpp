@@ -244,6 +244,29 @@ bool CButtonUI::MakeStateImageParts(const UiString& stateImage, int stateCount,
     return true;
 }
 
+void CButtonUI::FillStateImages(const UiString& stateImage, int stateCount, UiString& normal, UiString& hot,
+                                UiString& pushed, UiString* disabled) {
+    if (stateImage.IsEmpty() || stateCount <= 0 || !normal.IsEmpty()) return;
+    UiString parts[kMaxStateParts];
+    if (!MakeStateImageParts(stateImage, stateCount, parts)) return;
+    normal = parts[0];
+    if (stateCount > 1) hot = pushed = parts[1];
+    if (stateCount > 2) pushed = parts[2];
+    if (stateCount > 3 && disabled) *disabled = parts[3];
+}
+
+void CButtonUI::DrawStateImage(HDC dc, std::initializer_list<StateImage> byPrecedence, const UiString& normal) {
+    const UiString* image = nullptr;
+    for (const StateImage& entry : byPrecedence) {
+        if ((m_buttonState & entry.state) != 0) {
+            image = entry.image;
+            break;
+        }
+    }
+    if (image && !image->IsEmpty() && DrawImage(dc, image->GetData())) return;
+    if (!normal.IsEmpty()) DrawImage(dc, normal.GetData());
+}
+
 void CButtonUI::UpdateStateBits() {
     m_buttonState = IsFocused() ? (m_buttonState | kButtonFocused) : (m_buttonState & ~kButtonFocused);
     m_buttonState = IsEnabled() ? (m_buttonState & ~kButtonDisabled) : (m_buttonState | kButtonDisabled);
@@ -268,29 +291,14 @@ void CButtonUI::PaintBkColor(HDC dc) {
 }
 
 void CButtonUI::PaintStatusImage(HDC dc) {
-    if (!m_stateImage.IsEmpty() && m_stateCount > 0 && m_normalImage.IsEmpty()) {
-        UiString parts[kMaxStateParts];
-        if (MakeStateImageParts(m_stateImage, m_stateCount, parts)) {
-            m_normalImage = parts[0];
-            if (m_stateCount > 1) m_hotImage = m_pushedImage = parts[1];
-            if (m_stateCount > 2) m_pushedImage = parts[2];
-            if (m_stateCount > 3) m_disabledImage = parts[3];
-        }
-    }
+    FillStateImages(m_stateImage, m_stateCount, m_normalImage, m_hotImage, m_pushedImage, &m_disabledImage);
     UpdateStateBits();
-
-    const UiString* image = nullptr;
-    if ((m_buttonState & kButtonDisabled) != 0) {
-        image = &m_disabledImage;
-    } else if ((m_buttonState & kButtonPushed) != 0) {
-        image = &m_pushedImage;
-    } else if ((m_buttonState & kButtonHot) != 0) {
-        image = &m_hotImage;
-    } else if ((m_buttonState & kButtonFocused) != 0) {
-        image = &m_focusedImage;
-    }
-    if (image && !image->IsEmpty() && DrawImage(dc, image->GetData())) return;
-    if (!m_normalImage.IsEmpty()) DrawImage(dc, m_normalImage.GetData());
+    DrawStateImage(dc,
+                   {{kButtonDisabled, &m_disabledImage},
+                    {kButtonPushed, &m_pushedImage},
+                    {kButtonHot, &m_hotImage},
+                    {kButtonFocused, &m_focusedImage}},
+                   m_normalImage);
 }
 
 void CButtonUI::PaintForeImage(HDC dc) {

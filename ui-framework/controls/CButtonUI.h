@@ -2,6 +2,8 @@
 // A label that reacts to the mouse and the keyboard: hot, pushed, focused and
 // disabled looks (colours, fonts, images per state), the "click"
 // notification, and an optional tab page to select on click.
+#include <initializer_list>
+
 #include "controls/CLabelUI.h"
 
 namespace Veneer {
@@ -72,6 +74,20 @@ protected:
     // units and against the plain file name, because they are parsed again
     // with the window's scale. False when the image cannot be loaded.
     bool MakeStateImageParts(const UiString& stateImage, int stateCount, UiString (&parts)[kMaxStateParts]);
+    // Fills the state images from a state image of `stateCount` parts, once
+    // (while `normal` is empty): part 1 normal, part 2 hot and pushed, part 3
+    // pushed, part 4 disabled (only when `disabled` is given).
+    void FillStateImages(const UiString& stateImage, int stateCount, UiString& normal, UiString& hot,
+                         UiString& pushed, UiString* disabled);
+    // One state bit and the image shown in that state.
+    struct StateImage {
+        UINT state;
+        const UiString* image;
+    };
+    // Draws the image of the first entry whose state bit is set in the button
+    // state (earlier entries win); `normal` when no bit is set, or when that
+    // image is empty or cannot be drawn.
+    void DrawStateImage(HDC dc, std::initializer_list<StateImage> byPrecedence, const UiString& normal);
     // Focused and disabled follow the control; a disabled window leaves only
     // the disabled bit.
     void UpdateStateBits();

@@ -142,6 +142,10 @@ protected:
     static SIZE LimitAvailable(const CControlUI* child, SIZE available);
     // The scroll position of the bars that are shown.
     SIZE GetVisibleScrollOffset() const;
+    // Lays the children out in one line, left to right or top to bottom:
+    // fixed sizes first, the rest shared by the stretch children, the last of
+    // which absorbs every leftover pixel; then sizes the scroll bars.
+    void ArrangeInLine(bool horizontal);
 
     UiPtrArray m_items;  // CControlUI*, owned when m_autoDestroy
     UiRect m_inset;      // design units

@@ -177,26 +177,16 @@ void COptionUI::PaintStatusImage(HDC dc) {
         CButtonUI::PaintStatusImage(dc);
         return;
     }
-    if (!m_selectedStateImage.IsEmpty() && m_selectedStateCount > 0 && m_selectedImage.IsEmpty()) {
-        UiString parts[kMaxStateParts];
-        if (MakeStateImageParts(m_selectedStateImage, m_selectedStateCount, parts)) {
-            m_selectedImage = parts[0];
-            if (m_selectedStateCount > 1) m_selectedHotImage = m_selectedPushedImage = parts[1];
-            if (m_selectedStateCount > 2) m_selectedPushedImage = parts[2];
-        }
-    }
+    // The selected state image has no disabled part.
+    FillStateImages(m_selectedStateImage, m_selectedStateCount, m_selectedImage, m_selectedHotImage,
+                    m_selectedPushedImage, nullptr);
     UpdateStateBits();
-
-    const UiString* image = nullptr;
-    if ((m_buttonState & kButtonPushed) != 0) {
-        image = &m_selectedPushedImage;
-    } else if ((m_buttonState & kButtonHot) != 0) {
-        image = &m_selectedHotImage;
-    } else if ((m_buttonState & kButtonDisabled) != 0) {
-        image = &m_selectedDisabledImage;
-    }
-    if (image && !image->IsEmpty() && DrawImage(dc, image->GetData())) return;
-    if (!m_selectedImage.IsEmpty()) DrawImage(dc, m_selectedImage.GetData());
+    // Unlike the button, pushed and hot win over disabled here.
+    DrawStateImage(dc,
+                   {{kButtonPushed, &m_selectedPushedImage},
+                    {kButtonHot, &m_selectedHotImage},
+                    {kButtonDisabled, &m_selectedDisabledImage}},
+                   m_selectedImage);
 }
 
 void COptionUI::PaintForeImage(HDC dc) {

@@ -15,13 +15,6 @@ CShadowUI::CShadowUI() = default;
 
 CShadowUI::~CShadowUI() { Detach(); }
 
-void CShadowUI::Detach() {
-    if (m_parent) UnhookShadowParent(m_parent, this);
-    m_parent = nullptr;
-    m_status = 0;
-    m_hwnd.Reset();
-}
-
 void CShadowUI::Create(CPaintManagerUI* manager) {
     if (!m_showShadow || !manager || m_hwnd || !ShadowLayeringAvailable()) return;
     HWND parent = manager->GetPaintWindow();
@@ -31,33 +24,17 @@ void CShadowUI::Create(CPaintManagerUI* manager) {
     RegisterShadowWindowClass(instance);
 
     const auto parentStyle = static_cast<DWORD>(::GetWindowLongPtrW(parent, GWL_STYLE));
-    m_hwnd.Reset(::CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT, kShadowWindowClass, nullptr,
-                                   (parentStyle & WS_CAPTION) | WS_POPUPWINDOW, 0, 0, 0, 0, parent, nullptr,
-                                   instance, nullptr));
-    if (!m_hwnd) return;
-    if (!HookShadowParent(parent, this)) {
-        m_hwnd.Reset();  // the window already has a shadow
-        return;
-    }
-    m_manager = manager;
-    m_parent = parent;
-    // The size a later WM_SIZE compares with: starting from zero would take the
-    // first resize for growth and wait for a paint a shrinking window never gets.
-    RECT client{};
-    ::GetClientRect(parent, &client);
-    m_lastSize = MAKELPARAM(client.right, client.bottom);
-    m_status = kEnabled;
-    if (parentStyle & WS_VISIBLE) {
-        m_status |= kParentVisible;
-        if (!(parentStyle & (WS_MINIMIZE | WS_MAXIMIZE))) {
-            m_status |= kVisible;
-            ::ShowWindow(m_hwnd.Get(), SW_SHOWNOACTIVATE);
-            RenderNow();
-        }
+    m_manager = manager;  // drawing in image mode looks the image up through it
+    if (!Follow(parent, ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT, kShadowWindowClass, nullptr,
+                                          (parentStyle & WS_CAPTION) | WS_POPUPWINDOW, 0, 0, 0, 0, parent, nullptr,
+                                          instance, nullptr))) {
+        m_manager = nullptr;
     }
 }
 
 void CShadowUI::Render() { RenderNow(); }
+
+void CShadowUI::RenderShadow(HWND) { RenderNow(); }
 
 void CShadowUI::RenderNow() {
     if (!m_showShadow || !(m_status & kVisible) || !m_hwnd || !m_parent) return;
@@ -93,7 +70,7 @@ void CShadowUI::RenderNow() {
     m_bitmap.Present(m_hwnd.Get(), origin);
 }
 
-void CShadowUI::ShowBehindParent(HWND parent) {
+void CShadowUI::MoveWithParent(HWND parent) {
     RECT rect{};
     ::GetWindowRect(parent, &rect);
     const POINT origin = m_useImage ? ShadowOrigin(rect, 0, 0, m_size) : ShadowOrigin(rect, m_xOffset, m_yOffset, m_size);
@@ -120,76 +97,23 @@ void CShadowUI::Hide(bool hidden) {
     }
 }
 
-void CShadowUI::OnParentGone() {
-    m_parent = nullptr;
-    m_status = 0;
-}
-
-void CShadowUI::OnParentMessage(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam) {
-    HWND shadow = m_hwnd.Get();
+void CShadowUI::OnOtherParentMessage(HWND parent, UINT msg, WPARAM, LPARAM lParam) {
     switch (msg) {
-    case WM_MOVE:
-        if (m_status & kVisible) ShowBehindParent(parent);
-        break;
     case WM_WINDOWPOSCHANGED: {
         const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
-        if ((m_status & kEnabled) && pos) {
+        if (pos) {
             if ((pos->flags & SWP_SHOWWINDOW) && !(m_status & kParentVisible)) {
-                m_updateNeeded = true;
-                ::ShowWindow(shadow, SW_SHOWNOACTIVATE);
-                m_status |= kVisible | kParentVisible;
+                OnParentShown();
             } else if (pos->flags & SWP_HIDEWINDOW) {
-                ::ShowWindow(shadow, SW_HIDE);
-                m_status &= static_cast<BYTE>(~(kVisible | kParentVisible));
+                OnParentHidden();
             }
         }
-        if (m_status & kVisible) ShowBehindParent(parent);
+        if (m_status & kVisible) MoveWithParent(parent);
         break;
     }
-    case WM_SIZE:
-        if (!(m_status & kEnabled)) break;
-        if (wParam == SIZE_MINIMIZED || wParam == SIZE_MAXIMIZED) {
-            ::ShowWindow(shadow, SW_HIDE);
-            m_status &= static_cast<BYTE>(~kVisible);
-        } else if (m_status & kParentVisible) {
-            // The visible flag comes first: rendering skips an invisible shadow.
-            const bool wasHidden = !(m_status & kVisible);
-            m_status |= kVisible;
-            if (LOWORD(lParam) > LOWORD(m_lastSize) || HIWORD(lParam) > HIWORD(m_lastSize)) {
-                m_updateNeeded = true;  // a growing window renders on its next paint
-            } else {
-                RenderNow();
-            }
-            if (wasHidden) ::ShowWindow(shadow, SW_SHOWNOACTIVATE);
-        }
-        m_lastSize = lParam;
-        break;
-    case WM_PAINT:
-        if (m_updateNeeded) {
-            m_updateNeeded = false;
-            RenderNow();
-        }
-        break;
-    case WM_EXITSIZEMOVE:
-        if (m_status & kVisible) RenderNow();
-        break;
-    case WM_SHOWWINDOW:
-        if (!(m_status & kEnabled)) break;
-        if (!wParam) {
-            ::ShowWindow(shadow, SW_HIDE);
-            m_status &= static_cast<BYTE>(~(kVisible | kParentVisible));
-        } else if (!(m_status & kParentVisible)) {
-            m_updateNeeded = true;
-            ::ShowWindow(shadow, SW_SHOWNOACTIVATE);
-            m_status |= kVisible | kParentVisible;
-        }
-        break;
     case WM_NCACTIVATE:
     case WM_ACTIVATEAPP:
-        if (::IsWindowEnabled(parent)) ::SetWindowPos(shadow, parent, 0, 0, 0, 0, kRestackOnly);
-        break;
-    case WM_DESTROY:
-        m_hwnd.Reset();
+        if (::IsWindowEnabled(parent)) ::SetWindowPos(m_hwnd.Get(), parent, 0, 0, 0, 0, kRestackOnly);
         break;
     default:
         break;

@@ -15,17 +15,10 @@
 
 namespace Veneer {
 
-class CShadowUI : public IWindowShadow, private IShadowParentHook {
+class CShadowUI : public IWindowShadow, public CShadowFollower {
 public:
-    // Status bits.
-    static constexpr BYTE kEnabled = 1;
-    static constexpr BYTE kVisible = 2;
-    static constexpr BYTE kParentVisible = 4;
-
     CShadowUI();
     ~CShadowUI() override;
-    CShadowUI(const CShadowUI&) = delete;
-    CShadowUI& operator=(const CShadowUI&) = delete;
 
     // IWindowShadow
     bool IsShowShadow() const override { return m_showShadow; }
@@ -59,23 +52,17 @@ public:
     POINT GetPosition() const { return POINT{m_xOffset, m_yOffset}; }
     DWORD GetColor() const { return m_color; }
     bool IsImageMode() const { return m_useImage; }
-    BYTE GetStatus() const { return m_status; }
-    HWND GetShadowWindow() const { return m_hwnd.Get(); }
     // The bitmap of the last render (tests read its pixels).
     const CShadowBitmap& GetBitmap() const { return m_bitmap; }
 
 private:
     bool IsPassingThrough() const override { return m_hidden; }
-    void OnParentMessage(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam) override;
-    void OnParentGone() override;
+    void RenderShadow(HWND parent) override;
+    void MoveWithParent(HWND parent) override;
+    void OnOtherParentMessage(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam) override;
     void RenderNow();
-    void ShowBehindParent(HWND parent);
-    void Detach();
 
     CPaintManagerUI* m_manager = nullptr;
-    UiHandle<WindowTraits> m_hwnd;
-    HWND m_parent = nullptr;
-    BYTE m_status = 0;
     bool m_useImage = false;
     bool m_showShadow = false;
     bool m_hidden = false;
@@ -84,8 +71,6 @@ private:
     int m_size = 0;
     int m_xOffset = 0;
     int m_yOffset = 0;
-    LPARAM m_lastSize = 0;
-    bool m_updateNeeded = false;
     DWORD m_color = 0;
     UiString m_image;
     UiRect m_corner;

@@ -22,6 +22,7 @@
 #include "controls/CContainerUI.h"
 #include "controls/CControlUI.h"
 #include "core/UiHandle.h"
+#include "core/bench/BenchSupport.h"
 #include "core/CDpiScaler.h"
 #include "manager/CPaintManagerUI.h"
 #include "render/CUiRender.h"
@@ -34,33 +35,10 @@ int g_runs = 30;
 constexpr int kWidth = 700;   // design units
 constexpr int kHeight = 420;  // design units
 
-double NowMs() {
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+using Bench::NowMs;
+using Bench::Print;
 
-double MedianMs(const std::function<void()>& body) {
-    std::vector<double> times;
-    for (int i = 0; i < g_runs; ++i) {
-        const double start = NowMs();
-        body();
-        ::GdiFlush();
-        times.push_back(NowMs() - start);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-void Print(const std::string& name, double value, const char* unit) {
-    std::printf("%s: %.4f %s\n", name.c_str(), value, unit);
-    std::fflush(stdout);
-}
+double MedianMs(const std::function<void()>& body) { return Bench::TimeRuns(g_runs, body).medianMs; }
 
 // ---- images --------------------------------------------------------------
 

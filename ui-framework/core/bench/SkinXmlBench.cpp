@@ -24,6 +24,7 @@
 
 #include "core/CSkinXml.h"
 #include "core/SkinTextConvert.h"
+#include "core/bench/BenchSupport.h"
 
 #ifdef ZK_HAVE_RAPIDXML
 #include "rapidxml.hpp"
@@ -79,19 +80,9 @@ std::string MakeSkin(size_t target) {
     return skin + tail;
 }
 
+// Best of `rounds`, in seconds; `prepare` runs before each round, untimed.
 double Seconds(const std::function<void()>& run, int rounds, const std::function<void()>& prepare = nullptr) {
-    LARGE_INTEGER frequency, start, stop;
-    ::QueryPerformanceFrequency(&frequency);
-    double best = 1e30;
-    for (int i = 0; i < rounds; ++i) {
-        if (prepare) prepare();
-        ::QueryPerformanceCounter(&start);
-        run();
-        ::QueryPerformanceCounter(&stop);
-        const double seconds = double(stop.QuadPart - start.QuadPart) / double(frequency.QuadPart);
-        if (seconds < best) best = seconds;
-    }
-    return best;
+    return Veneer::Bench::TimeRuns(rounds, run, Veneer::Bench::GdiBatch::kLeave, prepare).bestMs / 1000.0;
 }
 
 bool Measure(const char* label, size_t target, int rounds) {

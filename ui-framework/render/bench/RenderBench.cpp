@@ -20,6 +20,7 @@
 
 #include "core/CSkinStorage.h"
 #include "core/UiHandle.h"
+#include "core/bench/BenchSupport.h"
 #include "core/CDpiScaler.h"
 #include "render/CUiRender.h"
 #include "render/UiBlend.h"
@@ -30,42 +31,18 @@ namespace {
 
 int g_runs = 30;
 
-double NowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+using Bench::NowMs;
+using Bench::Print;
+using Bench::Timing;
 
-struct Timing {
-    double best;
-    double median;
-};
-
-Timing Measure(const std::function<void()>& body) {
-    std::vector<double> times;
-    for (int i = 0; i < g_runs; ++i) {
-        const double start = NowMs();
-        body();
-        ::GdiFlush();
-        times.push_back(NowMs() - start);
-    }
-    std::sort(times.begin(), times.end());
-    return Timing{times.front(), times[times.size() / 2]};
-}
-
-void Print(const char* name, double value, const char* unit) { std::printf("%s: %.4f %s\n", name, value, unit); }
+Timing Measure(const std::function<void()>& body) { return Bench::TimeRuns(g_runs, body); }
 
 void PrintTiming(const char* name, const Timing& t) {
     char label[128];
     std::snprintf(label, sizeof(label), "%s_best", name);
-    Print(label, t.best, "ms");
+    Print(label, t.bestMs, "ms");
     std::snprintf(label, sizeof(label), "%s_median", name);
-    Print(label, t.median, "ms");
+    Print(label, t.medianMs, "ms");
 }
 
 // A 32-bit top-down DIB in its own memory DC.
@@ -197,9 +174,9 @@ void BlendFigures(int width, int height, const char* size) {
     PrintTiming(name, oursWorst);
 
     std::snprintf(name, sizeof(name), "alphablend_over_ownblend_ratio_%s", size);
-    Print(name, system.median / std::max(ours.median, 1e-6), "x");
+    Print(name, system.medianMs / std::max(ours.medianMs, 1e-6), "x");
     std::snprintf(name, sizeof(name), "ownblend_over_bitblt_ratio_%s", size);
-    Print(name, ours.median / std::max(floor.median, 1e-6), "x");
+    Print(name, ours.medianMs / std::max(floor.medianMs, 1e-6), "x");
 }
 
 void NinePartFigures() {
@@ -279,11 +256,11 @@ void WindowFigures() {
         std::snprintf(name, sizeof(name), "window_200_images_%d_percent", percent);
         PrintTiming(name, paint);
         std::snprintf(name, sizeof(name), "window_200_images_%d_percent_alphablend_median", percent);
-        Print(name, system.median, "ms");
+        Print(name, system.medianMs, "ms");
         std::snprintf(name, sizeof(name), "window_bitblt_%d_percent_median", percent);
-        Print(name, floor.median, "ms");
+        Print(name, floor.medianMs, "ms");
         std::snprintf(name, sizeof(name), "window_200_images_over_bitblt_ratio_%d_percent", percent);
-        Print(name, paint.median / std::max(floor.median, 1e-6), "x");
+        Print(name, paint.medianMs / std::max(floor.medianMs, 1e-6), "x");
     }
     CDpiScaler::SetProcessDpi(96);
 }
@@ -293,8 +270,8 @@ void DecodeFigures() {
     const Timing t = Measure([&] { CUiRender::FreeImage(CUiRender::LoadImageFromMemory(png.data(), png.size(), 0)); });
     const double megabytes = static_cast<double>(png.size()) / (1024.0 * 1024.0);
     Print("decode_png_size", megabytes, "MB");
-    Print("decode_png_ms_per_mb_median", t.median / megabytes, "ms/MB");
-    Print("decode_png_ms_per_megapixel_median", t.median / (1024.0 * 768.0 / 1e6), "ms/Mpx");
+    Print("decode_png_ms_per_mb_median", t.medianMs / megabytes, "ms/MB");
+    Print("decode_png_ms_per_megapixel_median", t.medianMs / (1024.0 * 768.0 / 1e6), "ms/Mpx");
 }
 
 // One descriptor parse at 150 % whose image has a "@1.5x" variant in a skin

@@ -5,10 +5,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "core/CSkinXml.h"
+#include "core/bench/BenchSupport.h"
 #include "manager/CPaintManagerUI.h"
 #include "windows/CControlFactory.h"
 #include "windows/CDialogBuilder.h"
@@ -19,24 +21,11 @@ using namespace Veneer;
 
 int g_runs = 20;
 
-double Now() {
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER counter;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+// Seconds.
+double Now() { return Bench::NowMs() / 1000.0; }
 
-template <typename Body>
-double BestOf(Body body) {
-    double best = 1e9;
-    for (int i = 0; i < g_runs; ++i) {
-        const double start = Now();
-        body();
-        const double elapsed = Now() - start;
-        if (elapsed < best) best = elapsed;
-    }
-    return best;
+double BestOf(const std::function<void()>& body) {
+    return Bench::TimeRuns(g_runs, body, Bench::GdiBatch::kLeave).bestMs / 1000.0;
 }
 
 // One outer container holding 40 groups of 49 controls with a few attributes

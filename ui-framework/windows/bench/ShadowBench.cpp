@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "controls/CContainerUI.h"
+#include "core/bench/BenchSupport.h"
 #include "windows/CShadowUI.h"
 #include "windows/ShadowImage.h"
 
@@ -24,33 +25,10 @@ namespace {
 
 int g_runs = 200;
 
-double NowMs() {
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+using Bench::NowMs;
+using Bench::Print;
 
-double MedianMs(const std::function<void()>& body) {
-    std::vector<double> times;
-    for (int i = 0; i < g_runs; ++i) {
-        const double start = NowMs();
-        body();
-        ::GdiFlush();
-        times.push_back(NowMs() - start);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-void Print(const std::string& name, double value, const char* unit) {
-    std::printf("%s: %.4f %s\n", name.c_str(), value, unit);
-    std::fflush(stdout);
-}
+double MedianMs(const std::function<void()>& body) { return Bench::TimeRuns(g_runs, body).medianMs; }
 
 LRESULT CALLBACK PlainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcW(hwnd, msg, wParam, lParam);
