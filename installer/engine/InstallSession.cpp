@@ -64,14 +64,19 @@ void CInstallSession::HandleDownloadEvent(unsigned generation, int code, double 
         InstallLog().Write(L"Download finished");
         OnDownloaded();
         break;
-    case kDownloadFailed:
+    case kDownloadFailed: {
         m_downloadResult = static_cast<long>(value);
-        LogAttempts(DownloadAttempts());
-        InstallLog().Write(L"Download failed: " + HexCode(static_cast<unsigned long>(m_downloadResult)));
+        const std::vector<DownloadAttempt> attempts = DownloadAttempts();
+        LogAttempts(attempts);
+        // A sink may squeeze the value on its way (a window message carries a
+        // ratio); the last attempt's result is the same number.
+        const long result = m_downloadResult != 0 || attempts.empty() ? m_downloadResult : attempts.back().result;
+        InstallLog().Write(L"Download failed: " + HexCode(static_cast<unsigned long>(result)));
         m_progress = 0.0;
         ShowProgress();
         Fail(InstallFailure::Download);
         break;
+    }
     default:
         break;
     }

@@ -16,8 +16,14 @@ ExitCode CSilentInstall::Run() {
     m_session.Start();
     while (!m_done && GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (msg.hwnd == nullptr && msg.message == kSilentDownloadMessage) {
-            // The ratio is not used: the session advances one step per notification.
-            m_session.HandleDownloadEvent(static_cast<unsigned>(msg.wParam), static_cast<int>(msg.lParam), 0.0);
+            DownloadEvent event{};
+            {
+                std::lock_guard<std::mutex> lock(m_eventsMutex);
+                if (m_events.empty()) continue;
+                event = m_events.front();
+                m_events.pop_front();
+            }
+            m_session.HandleDownloadEvent(event.generation, event.code, event.value);
         } else if (msg.hwnd == nullptr && msg.message == WM_TIMER && msg.wParam == m_pollTimer && m_pollTimer) {
             m_session.Poll();
         } else {
@@ -34,9 +40,13 @@ ExitCode CSilentInstall::Run() {
     return m_result;
 }
 
-void CSilentInstall::PostDownloadEvent(unsigned generation, int code, double) {
-    // Worker thread: hand the notification over, in order, to the loop.
-    PostThreadMessageW(m_threadId, kSilentDownloadMessage, generation, code);
+void CSilentInstall::PostDownloadEvent(unsigned generation, int code, double value) {
+    // Worker thread: queue the notification, in order, and wake the loop.
+    {
+        std::lock_guard<std::mutex> lock(m_eventsMutex);
+        m_events.push_back({generation, code, value});
+    }
+    PostThreadMessageW(m_threadId, kSilentDownloadMessage, 0, 0);
 }
 
 void CSilentInstall::OnProgress(int) {}

@@ -4,13 +4,16 @@
 // completion or failure with the matching exit code. It never shows a box.
 #include <windows.h>
 
+#include <deque>
+#include <mutex>
+
 #include "installer/engine/InstallSession.h"
 #include "installer/entry/ExitCodes.h"
 
 namespace ZKInstaller {
 
-// Posted to the running thread by the download's worker: wParam the
-// downloader's generation, lParam the notification code.
+// Posted to the running thread by the download's worker for each queued
+// notification.
 constexpr UINT kSilentDownloadMessage = WM_APP + 21;
 
 class CSilentInstall : private IInstallSink {
@@ -33,6 +36,14 @@ private:
     void StartPollTimer() override;
     void StopPollTimer() override;
 
+    struct DownloadEvent {
+        unsigned generation;
+        int code;
+        double value;  // kept whole: a failure's value is the download's result code
+    };
+
+    std::mutex m_eventsMutex;
+    std::deque<DownloadEvent> m_events;  // filled by the worker, emptied by the loop
     DWORD m_threadId = 0;
     UINT_PTR m_pollTimer = 0;
     bool m_done = false;
