@@ -6,10 +6,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <initializer_list>
 #include <string>
 
-#include "installer/engine/InstallLog.h"
 #include "installer/engine/InstallOptions.h"
 #include "installer/engine/tests/DownloadTestSupport.h"
 
@@ -57,47 +55,21 @@ void Click(HWND window, POINT client) {
     Sleep(150);
 }
 
-struct WindowSearch {
-    DWORD pid;
-    bool found;
-};
-
-BOOL CALLBACK FindVisibleWindowOf(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == search->pid && IsWindowVisible(window)) search->found = true;
-    return !search->found;
-}
-
 // One run of the installer process.
 class InstallerRun {
 public:
-    // `arguments` follow the program's quoted path; `output`, when given,
-    // becomes the process's standard output.
-    explicit InstallerRun(const std::wstring& arguments = L"", HANDLE output = nullptr) {
+    InstallerRun() {
         STARTUPINFOW startup{sizeof(startup)};
-        if (output) {
-            startup.dwFlags = STARTF_USESTDHANDLES;
-            startup.hStdOutput = output;
-        }
         const std::wstring exe = InstallerPath();
         std::wstring command = L"\"" + exe + L"\"";
-        if (!arguments.empty()) command += L" " + arguments;
-        started = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr,
-                                 &startup, &m_process) != FALSE;
+        started = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                 &m_process) != FALSE;
     }
     ~InstallerRun() {
         if (!started) return;
         if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(m_process.hProcess, 99);
         CloseHandle(m_process.hThread);
         CloseHandle(m_process.hProcess);
-    }
-    // Whether the process has shown any top-level window so far.
-    bool HasShownAWindow() const {
-        WindowSearch search{m_process.dwProcessId, false};
-        EnumWindows(FindVisibleWindowOf, reinterpret_cast<LPARAM>(&search));
-        return search.found;
     }
     // The visible top-level window of class `windowClass` of this process.
     HWND WaitForWindow(const wchar_t* windowClass, DWORD ms = 15000) const {
@@ -135,38 +107,8 @@ protected:
         ASSERT_TRUE(ZKTest::Configure(L""));
         DeleteFileW(DataFile(L"package-record.ini").c_str());
         DeleteFileW(DataFile(L"APP.ini").c_str());
-        DeleteFileW(DefaultLogPath().c_str());
-    }
-    // The log of the last run, UTF-8 after its byte-order mark.
-    static std::string Log() {
-        std::string text;
-        HANDLE file = CreateFileW(DefaultLogPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return text;
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
-        CloseHandle(file);
-        return text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? text.substr(3) : text;
-    }
-    // A silent run to its end, watched for windows; its exit code.
-    static long SilentRun(const std::wstring& arguments, bool* showedAWindow = nullptr) {
-        InstallerRun run(arguments);
-        if (!run.started) return -2;
-        long code = -1;
-        bool shown = false;
-        for (DWORD waited = 0; waited < 90000 && code == -1; waited += 100) {
-            shown = shown || run.HasShownAWindow();
-            code = run.WaitForExit(100);
-        }
-        if (showedAWindow) *showedAWindow = shown;
-        return code;
     }
 };
-
-void ExpectInLog(const std::string& log, const std::initializer_list<const char*>& lines) {
-    for (const char* line : lines) EXPECT_NE(log.find(line), std::string::npos) << line << "\n--- log:\n" << log;
-}
 
 }  // namespace
 
@@ -230,76 +172,4 @@ TEST_F(EndToEnd, AFailedDownloadReturnsToPageZeroAndASecondInstallSucceeds) {
     Click(frame, kInstallButton);  // page 0 again: the same button starts a second install
     EXPECT_EQ(run.WaitForExit(60000), 0);
     EXPECT_EQ(Recorded(L"Result", L"status"), L"ok");
-}
-
-TEST_F(EndToEnd, SilentInstallIntoAFolderWithSpacesShowsNothingAndLogsEveryStep) {
-    bool showedAWindow = true;
-    EXPECT_EQ(SilentRun(L"/S \"/D=C:\\Some Folder\\X\"", &showedAWindow), 0);
-    EXPECT_FALSE(showedAWindow);
-    EXPECT_EQ(Recorded(L"Received", L"instdir"), L"C:\\Some Folder\\X");
-    EXPECT_EQ(Recorded(L"Received", L"dsc"), L"true");
-    EXPECT_EQ(Recorded(L"Result", L"status"), L"ok");
-    ExpectInLog(Log(), {"  Scrivla setup 1.0.0.0\r\n", "  Command line: /S \"/D=C:\\Some Folder\\X\"\r\n",
-                        "  Mode: silent; install folder: C:\\Some Folder\\X (command line); desktop shortcut: true",
-                        "/openapi/download?", "  Attempt 1: HTTP 200, ", " ms, result 0x00000000\r\n",
-                        "  Starting package: ", ".exe -instdir=C:\\Some Folder\\X -dsc=true\r\n",
-                        "  Package started\r\n", "  Package reported completion\r\n",
-                        "  Exit code: 0 (installed)\r\n"});
-}
-
-TEST_F(EndToEnd, SilentFailuresEndWithTheirOwnCodes) {
-    ASSERT_TRUE(ZKTest::Configure(L"status=404&count=3"));  // every attempt
-    EXPECT_EQ(SilentRun(L"/S /D=C:\\Z"), 3);
-    ExpectInLog(Log(), {"  Attempt 1: HTTP 404, ", "  Attempt 3: HTTP 404, ", "  Download failed: 0x80190194\r\n",
-                        "  Exit code: 3 (download failed)\r\n"});
-    EXPECT_EQ(Log().find("Attempt 4"), std::string::npos);
-    EXPECT_EQ(Recorded(L"Received", L"instdir"), L"") << "no package ran";
-
-    ASSERT_TRUE(ZKTest::Configure(L"size=4096"));  // bytes that are no program
-    EXPECT_EQ(SilentRun(L"/quiet"), 4);
-    ExpectInLog(Log(), {"  Package could not be started: error ", "  Exit code: 4 ("});
-
-    ASSERT_TRUE(ZKTest::Configure(L""));
-    SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", L"incomplete");  // inherited by installer and package
-    const long incomplete = SilentRun(L"/S");
-    SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", nullptr);
-    EXPECT_EQ(incomplete, 5);
-    ExpectInLog(Log(), {"  Package ended without completing: exit code ", "  Exit code: 5 ("});
-
-    bool showedAWindow = true;
-    EXPECT_EQ(SilentRun(L"/S /D=Relative\\Folder", &showedAWindow), 2);
-    EXPECT_FALSE(showedAWindow);
-}
-
-TEST_F(EndToEnd, AnInteractiveInstallTakesTheFolderOfSlashD) {
-    InstallerRun run(L"/D=C:\\Another Folder\\Y");
-    HWND frame = run.WaitForWindow(L"zkmainframe");
-    ASSERT_NE(frame, nullptr);
-    Click(frame, kInstallButton);
-    EXPECT_EQ(run.WaitForExit(60000), 0);
-    EXPECT_EQ(Recorded(L"Received", L"instdir"), L"C:\\Another Folder\\Y");
-    ExpectInLog(Log(), {"  Mode: interactive; install folder: C:\\Another Folder\\Y (command line)",
-                        "  Exit code: 0 (installed)\r\n"});
-}
-
-TEST_F(EndToEnd, HelpGoesToTheRedirectedOutputAndNamesTheLog) {
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    long code = -1;
-    {
-        InstallerRun run(L"/S /?", writeEnd);
-        CloseHandle(writeEnd);
-        code = run.WaitForExit(15000);
-    }
-    std::string output;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read > 0) output.append(buffer, read);
-    CloseHandle(readEnd);
-    EXPECT_EQ(code, 0);
-    EXPECT_NE(output.find("Scrivla-Setup.log"), std::string::npos) << output;
-    EXPECT_NE(output.find("5  package ended without completing"), std::string::npos) << output;
 }
