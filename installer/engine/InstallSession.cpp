@@ -1,12 +1,23 @@
 #include "installer/engine/InstallSession.h"
 
 #include "installer/engine/ControlFile.h"
+#include "installer/engine/InstallLog.h"
 #include "installer/engine/PackageInterface.h"
 
 namespace ZKInstaller {
 
 namespace {
 constexpr double kCreepLimit = 100.0;  // the poll display stops below this
+
+void LogAttempts(const std::vector<DownloadAttempt>& attempts) {
+    int number = 0;
+    for (const DownloadAttempt& attempt : attempts) {
+        InstallLog().Write(L"Attempt " + std::to_wstring(++number) + L": HTTP " + std::to_wstring(attempt.httpStatus) +
+                           L", " + std::to_wstring(attempt.bytes) + L" bytes, " +
+                           std::to_wstring(attempt.durationMs) + L" ms, result " +
+                           HexCode(static_cast<unsigned long>(attempt.result)));
+    }
+}
 }  // namespace
 
 CInstallSession::CInstallSession(IInstallSink& sink, const InstallOptions& options, const wchar_t* downloadUrl)
@@ -35,6 +46,7 @@ void CInstallSession::Start() {
         [sink, generation](int code, double value, const wchar_t*) { sink->PostDownloadEvent(generation, code, value); },
         m_downloadUrl.c_str(), m_packagePath.GetData());
     m_state = InstallState::Downloading;
+    InstallLog().Write(L"Download: " + m_downloadUrl + L" -> " + m_packagePath.GetData());
     m_downloader->Start();
 }
 
@@ -48,14 +60,23 @@ void CInstallSession::HandleDownloadEvent(unsigned generation, int code, double 
         ShowProgress();
         break;
     case kDownloadSucceeded:
+        LogAttempts(DownloadAttempts());
+        InstallLog().Write(L"Download finished");
         OnDownloaded();
         break;
-    case kDownloadFailed:
+    case kDownloadFailed: {
         m_downloadResult = static_cast<long>(value);
+        const std::vector<DownloadAttempt> attempts = DownloadAttempts();
+        LogAttempts(attempts);
+        // A sink may squeeze the value on its way (a window message carries a
+        // ratio); the last attempt's result is the same number.
+        const long result = m_downloadResult != 0 || attempts.empty() ? m_downloadResult : attempts.back().result;
+        InstallLog().Write(L"Download failed: " + HexCode(static_cast<unsigned long>(result)));
         m_progress = 0.0;
         ShowProgress();
         Fail(InstallFailure::Download);
         break;
+    }
     default:
         break;
     }
@@ -65,10 +86,13 @@ void CInstallSession::OnDownloaded() {
     m_progress = kDownloadedPercent;
     ShowProgress();
     const UiString arguments = BuildPackageArguments(m_options.installFolder, m_options.desktopShortcut);
+    InstallLog().Write(std::wstring(L"Starting package: ") + m_packagePath.GetData() + L" " + arguments.GetData());
     if (!StartPackageProcess(m_packagePath, arguments, m_package, m_packageStartError)) {
+        InstallLog().Write(L"Package could not be started: error " + std::to_wstring(m_packageStartError));
         Fail(InstallFailure::PackageStart);
         return;
     }
+    InstallLog().Write(L"Package started");
     m_state = InstallState::RunningPackage;
     m_polling = true;
     m_sink.StartPollTimer();
@@ -86,6 +110,7 @@ void CInstallSession::Poll() {
         if (IsPackageFinished(m_controlFile)) {
             Complete();
         } else {
+            InstallLog().Write(L"Package ended without completing: exit code " + std::to_wstring(m_packageExitCode));
             Fail(InstallFailure::PackageIncomplete);
         }
         return;
@@ -99,6 +124,7 @@ void CInstallSession::Poll() {
 
 void CInstallSession::Cancel() {
     const bool downloading = m_state == InstallState::Downloading;
+    if (downloading || m_state == InstallState::RunningPackage) InstallLog().Write(L"Install cancelled");
     StopPolling();
     Halt();
     // The worker has ended: nothing writes to the file any more.
@@ -118,6 +144,7 @@ void CInstallSession::Complete() {
     StopPolling();
     m_package.Reset();
     m_state = InstallState::Completed;
+    InstallLog().Write(L"Package reported completion");
     m_sink.OnCompleted();
 }
 

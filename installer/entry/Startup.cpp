@@ -3,6 +3,8 @@
 #include <objbase.h>
 // GDI+ needs min/max and the COM declarations in scope.
 #include <algorithm>
+#include <string>
+#include <vector>
 using std::max;
 using std::min;
 #include <gdiplus.h>
@@ -10,6 +12,9 @@ using std::min;
 #include "ZKCore/ZKString.h"
 #include "ZKCore/ZKSystem.h"
 #include "core/CDpiScaler.h"
+#include "installer/engine/InstallLog.h"
+#include "installer/engine/PackageInterface.h"
+#include "installer/entry/SilentInstall.h"
 #include "installer/ui/CWndShadow.h"
 #include "installer/ui/CZKObjectWnd.h"
 #include "installer/ui/ZKMainFrame.h"
@@ -19,7 +24,69 @@ namespace ZKInstaller {
 
 namespace {
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+
+// The product version from this module's version resource, or "unknown".
+std::wstring ModuleVersion(HINSTANCE instance) {
+    wchar_t path[MAX_PATH]{};
+    if (!GetModuleFileNameW(instance, path, MAX_PATH)) return L"unknown";
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
+    if (size == 0) return L"unknown";
+    std::vector<unsigned char> data(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!GetFileVersionInfoW(path, 0, size, data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info) {
+        return L"unknown";
+    }
+    return std::to_wstring(HIWORD(info->dwProductVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwProductVersionMS)) +
+           L"." + std::to_wstring(HIWORD(info->dwProductVersionLS)) + L"." +
+           std::to_wstring(LOWORD(info->dwProductVersionLS));
+}
+
+// A GUI program has no console of its own: the help goes to a redirected
+// output, else to the console of the program that started it, else (never
+// in a silent run) to a plain box.
+void ShowHelp(const std::wstring& text, bool silent) {
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    Veneer::UiKernelHandle console;
+    if ((!output || output == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+        console.Reset(CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        output = console.Get();
+    }
+    if (output && output != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        if (WriteConsoleW(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) return;
+        const std::string bytes = ZKCore::WideToMultiByte(text, ZKCore::kCodePageUtf8);
+        if (WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return;
+    }
+    if (!silent) MessageBoxW(nullptr, text.c_str(), L"Scrivla", MB_OK | MB_ICONINFORMATION);
+}
+
+ExitCode FromFrameState(int state) {
+    if (state < 0) return ExitCode::StartupFailed;  // the window never came up
+    return state == static_cast<int>(InstallState::Completed) ? ExitCode::Installed : ExitCode::Cancelled;
+}
 }  // namespace
+
+std::wstring HelpText(const std::wstring& version) {
+    return L"Scrivla setup " + version +
+           L"\r\n\r\nZKInstaller.exe [/S] [/D=folder]\r\n"
+           L"  /S, /s, /silent, /SILENT, /quiet   install without a window or message box\r\n"
+           L"  /D=folder   the install folder, an absolute path; the last parameter, it takes\r\n"
+           L"              the rest of the line, spaces included\r\n"
+           L"  /dir=, /d=, /DIR=, --insPath=, --INSPATH=, APPDIR=, -o\r\n"
+           L"              the same, for a folder without spaces\r\n"
+           L"  /?          this help\r\n\r\nExit codes:\r\n" +
+           [] {
+               std::wstring codes;
+               for (int code = 0; code <= static_cast<int>(ExitCode::StartupFailed); ++code) {
+                   codes += L"  " + std::to_wstring(code) + L"  " + ExitCodeName(static_cast<ExitCode>(code)) + L"\r\n";
+               }
+               return codes;
+           }() +
+           L"\r\nLog file: " + DefaultLogPath() + L"\r\n";
+}
 
 bool RestrictDllSearch() {
     // Windows 8 and later, and Windows 7 with the loader update, have it; an
@@ -42,11 +109,36 @@ int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* rep
     //    from a downloads folder where anything may lie beside it.
     out.dllSearchRestricted = RestrictDllSearch();
 
-    // 1. Command line: UTF-8 to UTF-16, words, switches (kept, not acted on).
-    out.switches = ScanCommandLine(SplitCommandLine(ZKCore::Utf8ToWide(commandLine ? commandLine : "")));
+    // 1. Command line: UTF-8 to UTF-16, then the switches. The log starts
+    //    here; when it cannot be written the run goes on without it.
+    const std::wstring line = ZKCore::Utf8ToWide(commandLine ? commandLine : "");
+    out.switches = ParseCommandLine(line);
+    CInstallLog& log = InstallLog();
+    log.Open(DefaultLogPath());
+    const std::wstring version = ModuleVersion(instance);
+    log.Write(L"Scrivla setup " + version);
+    log.Write(L"Command line: " + line);
+
+    const ExitCode code = RunStartedInstaller(instance, out, version, showMainFrame);
+    log.Write(L"Exit code: " + std::to_wstring(static_cast<int>(code)) + L" (" + ExitCodeName(code) + L")");
+    log.Close();
+    return static_cast<int>(code);
+}
+
+ExitCode RunStartedInstaller(HINSTANCE instance, StartupReport& out, const std::wstring& version, bool showMainFrame) {
+    const CommandLineSwitches& switches = out.switches;
+    CInstallLog& log = InstallLog();
+    if (switches.help) {
+        ShowHelp(HelpText(version), switches.silent);
+        return ExitCode::Installed;
+    }
+    if (switches.folderGiven && !IsAbsoluteFolder(switches.installFolder)) {
+        log.Write(L"Install folder refused, not an absolute path: " + switches.installFolder);
+        return ExitCode::BadCommandLine;
+    }
 
     // 2. COM on this thread as a single-threaded apartment.
-    if (FAILED(CoInitialize(nullptr))) return 0;
+    if (FAILED(CoInitialize(nullptr))) return ExitCode::StartupFailed;
     out.comInitialized = true;
 
     // 3. GDI+; its status is not tested, drawing that needs it fails later.
@@ -67,16 +159,29 @@ int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* rep
     // 7. The drop shadow's window class.
     CWndShadow::Initialize(instance);
 
-    // 8. The main window, modally; it frees itself when it is closed.
-    if (showMainFrame) {
-        ShowSkinWindow<ZKMainFrame>(nullptr, nullptr, true, L"Scrivla", nullptr, nullptr, kMainFrameStyle,
+    // 8. The install: without a window, or in the main window, modally (it
+    //    frees itself when it is closed and reports how the install stood).
+    InstallOptions& options = GetInstallOptions();
+    if (switches.folderGiven) options.installFolder = switches.installFolder.c_str();
+    log.Write(std::wstring(L"Mode: ") + (switches.silent ? L"silent" : L"interactive") + L"; install folder: " +
+              options.installFolder.GetData() + (switches.folderGiven ? L" (command line)" : L" (default)") +
+              L"; desktop shortcut: " + (options.desktopShortcut ? L"true" : L"false"));
+    ExitCode code = ExitCode::Installed;
+    if (showMainFrame && switches.silent) {
+        CSilentInstall install(options, kDownloadUrl);
+        code = install.Run();
+    } else if (showMainFrame) {
+        int frameState = -1;
+        ShowSkinWindow<ZKMainFrame>(nullptr, nullptr, true, L"Scrivla", nullptr,
+                                    [&frameState](int state) { frameState = state; }, kMainFrameStyle,
                                     kMainFrameExStyle, true, 0);
+        code = FromFrameState(frameState);
     }
 
     // 9. Shut down in reverse order.
     Gdiplus::GdiplusShutdown(token);
     CoUninitialize();
-    return 0;
+    return code;
 }
 
 }  // namespace ZKInstaller

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "installer/entry/CommandLine.h"
+#include "installer/entry/ExitCodes.h"
 
 namespace ZKInstaller {
 
@@ -30,9 +31,15 @@ bool RestrictDllSearch();
 constexpr DWORD kMainFrameStyle = 0x10CC0000;
 constexpr DWORD kMainFrameExStyle = WS_EX_WINDOWEDGE;
 
-// The whole run of the installer process; returns the exit status. Without
-// `showMainFrame` everything but the window runs (for tests of the start-up).
+// The whole run of the installer process, logged; returns the exit status
+// (an ExitCode). Without `showMainFrame` everything but the install runs:
+// neither the window nor a silent install (for tests of the start-up).
 int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* report = nullptr,
                  bool showMainFrame = true);
+// RunInstaller after the command line was read and the log opened.
+ExitCode RunStartedInstaller(HINSTANCE instance, StartupReport& out, const std::wstring& version,
+                             bool showMainFrame);
+// What "/?" shows: the switches, the exit codes and the log file's path.
+std::wstring HelpText(const std::wstring& version);
 
 }  // namespace ZKInstaller

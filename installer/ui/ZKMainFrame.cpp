@@ -82,7 +82,9 @@ LRESULT ZKMainFrame::OnTimerHook(UINT, WPARAM wParam, LPARAM, bool&) {
 
 void ZKMainFrame::OnFinalMessage(HWND hwnd) {
     // A download still running stops now and its partial file goes; the
-    // process ends with the modal loop right after.
+    // process ends with the modal loop right after. The start-up learns how
+    // the install stood when the window went (an InstallState).
+    ReportResult(static_cast<int>(m_session.State()));
     m_session.Cancel();
     CZKObjectWnd::OnFinalMessage(hwnd);  // deletes the frame
 }

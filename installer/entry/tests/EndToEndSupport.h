@@ -61,21 +61,47 @@ inline bool WaitUntilGone(HWND window, DWORD ms = 5000) {
     return !IsWindow(window);
 }
 
+struct WindowSearch {
+    DWORD pid;
+    bool found;
+};
+
+inline BOOL CALLBACK FindVisibleWindowOf(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == search->pid && IsWindowVisible(window)) search->found = true;
+    return !search->found;
+}
+
 // One run of the installer process.
 class InstallerRun {
 public:
-    InstallerRun() {
+    // `arguments` follow the program's quoted path; `output`, when given,
+    // becomes the process's standard output.
+    explicit InstallerRun(const std::wstring& arguments = L"", HANDLE output = nullptr) {
         STARTUPINFOW startup{sizeof(startup)};
+        if (output) {
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdOutput = output;
+        }
         const std::wstring exe = InstallerPath();
         std::wstring command = L"\"" + exe + L"\"";
-        started = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                 &m_process) != FALSE;
+        if (!arguments.empty()) command += L" " + arguments;
+        started = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr,
+                                 &startup, &m_process) != FALSE;
     }
     ~InstallerRun() {
         if (!started) return;
         if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(m_process.hProcess, 99);
         CloseHandle(m_process.hThread);
         CloseHandle(m_process.hProcess);
+    }
+    // Whether the process shows a top-level window now.
+    bool ShowsAWindow() const {
+        WindowSearch search{m_process.dwProcessId, false};
+        EnumWindows(FindVisibleWindowOf, reinterpret_cast<LPARAM>(&search));
+        return search.found;
     }
     // The visible top-level window of class `windowClass` of this process.
     HWND WaitForWindow(const wchar_t* windowClass, DWORD ms = 15000) const {

@@ -3,6 +3,7 @@
 
 #include <thread>
 
+#include "installer/engine/InstallLog.h"
 #include "installer/entry/Startup.h"
 #include "core/CDpiScaler.h"
 #include "manager/CPaintManagerUI.h"
@@ -31,12 +32,13 @@ TEST(Startup, UnconvertibleOrEmptyCommandLinesChangeNothing) {
     EXPECT_TRUE(null.comInitialized);
 }
 
-TEST(Startup, FailingComInitialisationEndsWithZeroBeforeGdiplus) {
+TEST(Startup, FailingComInitialisationEndsWithTheStartUpCodeBeforeGdiplus) {
     // A thread already in the multi-threaded apartment makes CoInitialize fail.
     std::thread worker([] {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
         StartupReport report;
-        EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), "", &report, false), 0);
+        EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), "", &report, false),
+                  static_cast<int>(ExitCode::StartupFailed));
         EXPECT_FALSE(report.comInitialized);
         EXPECT_FALSE(report.gdiplusStarted);
         CoUninitialize();
@@ -73,4 +75,59 @@ TEST(Startup, ADllPlantedInTheCurrentFolderIsNotFoundByName) {
     if (systemDll) FreeLibrary(systemDll);
     DeleteFileW(planted.c_str());
     RemoveDirectoryW(folder.c_str());
+}
+
+namespace {
+std::string ReadLog() {
+    std::string text;
+    HANDLE file = CreateFileW(ZKInstaller::DefaultLogPath().c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
+    CloseHandle(file);
+    return text;
+}
+}  // namespace
+
+TEST(Startup, ARelativeFolderIsRefusedBeforeComAndLogged) {
+    StartupReport report;
+    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), "/S -oinstall\\here", &report, false),
+              static_cast<int>(ExitCode::BadCommandLine));
+    EXPECT_FALSE(report.comInitialized);
+    const std::string log = ReadLog();
+    EXPECT_EQ(log.compare(0, 3, "\xEF\xBB\xBF"), 0);
+    EXPECT_NE(log.find("Command line: /S -oinstall\\here\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("not an absolute path: install\\here"), std::string::npos) << log;
+    EXPECT_NE(log.find("Exit code: 2 (bad command line)\r\n"), std::string::npos) << log;
+}
+
+TEST(Startup, AnUnwritableLogStopsNothing) {
+    CInstallLog log;
+    EXPECT_FALSE(log.Open(L"Z:\\no such folder\\x\\y.log"));
+    log.Write(L"lost");  // no effect, no crash
+    EXPECT_FALSE(log.IsOpen());
+    // The same for the run: the temporary folder made unusable.
+    wchar_t temp[MAX_PATH]{};
+    GetEnvironmentVariableW(L"TMP", temp, MAX_PATH);
+    const std::wstring savedTmp(temp);
+    GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
+    const std::wstring savedTemp(temp);
+    SetEnvironmentVariableW(L"TMP", L"Z:\\no such folder");
+    SetEnvironmentVariableW(L"TEMP", L"Z:\\no such folder");
+    StartupReport report;
+    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), "/S /D=C:\\With Space", &report, false), 0);
+    SetEnvironmentVariableW(L"TMP", savedTmp.c_str());
+    SetEnvironmentVariableW(L"TEMP", savedTemp.c_str());
+    EXPECT_TRUE(report.comInitialized);
+    EXPECT_EQ(report.switches.installFolder, L"C:\\With Space");
+}
+
+TEST(Startup, HelpNamesTheLogAndEveryExitCode) {
+    const std::wstring help = HelpText(L"1.2.3.4");
+    EXPECT_NE(help.find(DefaultLogPath()), std::wstring::npos);
+    for (const wchar_t* code : {L"  0  installed", L"  3  download failed", L"  6  start-up failed"}) {
+        EXPECT_NE(help.find(code), std::wstring::npos) << code;
+    }
 }

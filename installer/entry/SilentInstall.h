@@ -1,0 +1,54 @@
+#pragma once
+// The install without any window: the install sequence driven by a message
+// loop of the calling thread (thread messages and a thread timer), ending on
+// completion or failure with the matching exit code. It never shows a box.
+#include <windows.h>
+
+#include <deque>
+#include <mutex>
+
+#include "installer/engine/InstallSession.h"
+#include "installer/entry/ExitCodes.h"
+
+namespace ZKInstaller {
+
+// Posted to the running thread by the download's worker for each queued
+// notification.
+constexpr UINT kSilentDownloadMessage = WM_APP + 21;
+
+class CSilentInstall : private IInstallSink {
+public:
+    // `options` must outlive the object; they are read when the download ends.
+    CSilentInstall(const InstallOptions& options, const wchar_t* downloadUrl);
+    ~CSilentInstall() override;
+    CSilentInstall(const CSilentInstall&) = delete;
+    CSilentInstall& operator=(const CSilentInstall&) = delete;
+
+    // Runs the whole install on the calling thread and returns how it ended.
+    ExitCode Run();
+
+private:
+    // IInstallSink
+    void PostDownloadEvent(unsigned generation, int code, double value) override;
+    void OnProgress(int percent) override;
+    void OnCompleted() override;
+    void OnFailed(InstallFailure reason) override;
+    void StartPollTimer() override;
+    void StopPollTimer() override;
+
+    struct DownloadEvent {
+        unsigned generation;
+        int code;
+        double value;  // kept whole: a failure's value is the download's result code
+    };
+
+    std::mutex m_eventsMutex;
+    std::deque<DownloadEvent> m_events;  // filled by the worker, emptied by the loop
+    DWORD m_threadId = 0;
+    UINT_PTR m_pollTimer = 0;
+    bool m_done = false;
+    ExitCode m_result = ExitCode::Installed;
+    CInstallSession m_session;  // last: stops its download before the rest goes
+};
+
+}  // namespace ZKInstaller

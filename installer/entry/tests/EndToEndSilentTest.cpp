@@ -1,0 +1,132 @@
+// Runs of the real installer from the command line: silent installs against
+// the real service and package with their exit codes and logs, the install
+// folder of "/D=" in an interactive run, and the help.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "EndToEndSupport.h"
+#include "installer/engine/InstallLog.h"
+#include "installer/engine/tests/DownloadTestSupport.h"
+
+using namespace ZKTest;
+
+namespace {
+
+class CommandLineRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(ServerUrl().empty()) << "run through run-with-service.sh";
+        ASSERT_TRUE(Configure(L""));
+        DeleteFileW(DataFile(L"package-record.ini").c_str());
+        DeleteFileW(DataFile(L"APP.ini").c_str());
+        DeleteFileW(DefaultLogPath().c_str());
+        SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", nullptr);
+    }
+    void TearDown() override { SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", nullptr); }
+
+    // The log of the last run, UTF-8 after its byte-order mark.
+    static std::string Log() {
+        std::string text;
+        HANDLE file = CreateFileW(DefaultLogPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return text;
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
+        CloseHandle(file);
+        return text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? text.substr(3) : text;
+    }
+    // A silent run to its end, watched for windows; its exit code.
+    static long SilentRun(const std::wstring& arguments, bool* showedAWindow = nullptr) {
+        InstallerRun run(arguments);
+        if (!run.started) return -2;
+        long code = -1;
+        bool shown = false;
+        for (DWORD waited = 0; waited < 90000 && code == -1; waited += 100) {
+            shown = shown || run.ShowsAWindow();
+            code = run.WaitForExit(100);
+        }
+        if (showedAWindow) *showedAWindow = shown;
+        return code;
+    }
+};
+
+void ExpectInLog(const std::string& log, const std::initializer_list<const char*>& lines) {
+    for (const char* line : lines) EXPECT_NE(log.find(line), std::string::npos) << line << "\n--- log:\n" << log;
+}
+
+}  // namespace
+
+TEST_F(CommandLineRun, SilentInstallIntoAFolderWithSpacesShowsNothingAndLogsEveryStep) {
+    bool showedAWindow = true;
+    EXPECT_EQ(SilentRun(L"/S \"/D=C:\\Some Folder\\X\"", &showedAWindow), 0);
+    EXPECT_FALSE(showedAWindow);
+    EXPECT_EQ(Recorded(L"Received", L"instdir"), L"C:\\Some Folder\\X");
+    EXPECT_EQ(Recorded(L"Received", L"dsc"), L"true");
+    EXPECT_EQ(Recorded(L"Result", L"status"), L"ok");
+    ExpectInLog(Log(), {"  Scrivla setup 1.0.0.0\r\n", "  Command line: /S \"/D=C:\\Some Folder\\X\"\r\n",
+                        "  Mode: silent; install folder: C:\\Some Folder\\X (command line); desktop shortcut: true",
+                        "/openapi/download?", "  Attempt 1: HTTP 200, ", " ms, result 0x00000000\r\n",
+                        "  Starting package: ", ".exe -instdir=C:\\Some Folder\\X -dsc=true\r\n",
+                        "  Package started\r\n", "  Package reported completion\r\n",
+                        "  Exit code: 0 (installed)\r\n"});
+}
+
+TEST_F(CommandLineRun, SilentFailuresEndWithTheirOwnCodes) {
+    ASSERT_TRUE(Configure(L"status=404&count=3"));  // every attempt
+    EXPECT_EQ(SilentRun(L"/S /D=C:\\Z"), 3);
+    ExpectInLog(Log(), {"  Attempt 1: HTTP 404, ", "  Attempt 3: HTTP 404, ", "  Download failed: 0x80190194\r\n",
+                        "  Exit code: 3 (download failed)\r\n"});
+    EXPECT_EQ(Log().find("Attempt 4"), std::string::npos);
+    EXPECT_EQ(Recorded(L"Received", L"instdir"), L"") << "no package ran";
+
+    ASSERT_TRUE(Configure(L"size=4096"));  // bytes that are no program
+    EXPECT_EQ(SilentRun(L"/quiet"), 4);
+    ExpectInLog(Log(), {"  Package could not be started: error ", "  Exit code: 4 ("});
+
+    ASSERT_TRUE(Configure(L""));
+    SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", L"incomplete");  // inherited by installer and package
+    EXPECT_EQ(SilentRun(L"/S"), 5);
+    SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", nullptr);
+    ExpectInLog(Log(), {"  Package ended without completing: exit code ", "  Exit code: 5 ("});
+
+    bool showedAWindow = true;
+    EXPECT_EQ(SilentRun(L"/S /D=Relative\\Folder", &showedAWindow), 2);
+    EXPECT_FALSE(showedAWindow);
+}
+
+TEST_F(CommandLineRun, AnInteractiveInstallTakesTheFolderOfSlashD) {
+    InstallerRun run(L"/D=C:\\Another Folder\\Y");
+    HWND frame = run.WaitForWindow(L"zkmainframe");
+    ASSERT_NE(frame, nullptr);
+    Click(frame, kInstallButton);
+    EXPECT_EQ(run.WaitForExit(60000), 0);
+    EXPECT_EQ(Recorded(L"Received", L"instdir"), L"C:\\Another Folder\\Y");
+    ExpectInLog(Log(), {"  Mode: interactive; install folder: C:\\Another Folder\\Y (command line)",
+                        "  Exit code: 0 (installed)\r\n"});
+}
+
+TEST_F(CommandLineRun, HelpGoesToTheRedirectedOutputAndNamesTheLog) {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    long code = -1;
+    {
+        InstallerRun run(L"/S /?", writeEnd);
+        CloseHandle(writeEnd);
+        code = run.WaitForExit(15000);
+    }
+    std::string output;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read > 0) output.append(buffer, read);
+    CloseHandle(readEnd);
+    EXPECT_EQ(code, 0);
+    EXPECT_NE(output.find("Scrivla-Setup.log"), std::string::npos) << output;
+    EXPECT_NE(output.find("5  package ended without completing"), std::string::npos) << output;
+}
