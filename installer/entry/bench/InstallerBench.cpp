@@ -24,8 +24,11 @@
 
 #include "installer/engine/InstallOptions.h"
 #include "installer/engine/tests/DownloadTestSupport.h"
+#include "installer/entry/tests/EndToEndSupport.h"
 
 using namespace ZKInstaller;
+
+using ZKTest::Click;
 
 namespace {
 
@@ -176,20 +179,6 @@ public:
 private:
     PROCESS_INFORMATION m_info{};
 };
-
-void Click(HWND window, POINT client) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    SetCursorPos(rect.left + client.x, rect.top + client.y);
-    Sleep(80);
-    INPUT input[2]{};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(1, &input[0], sizeof(INPUT));
-    Sleep(60);
-    SendInput(1, &input[1], sizeof(INPUT));
-}
 
 void Print(const char* name, double value, const char* unit) { std::printf("%s: %.1f %s\n", name, value, unit); }
 

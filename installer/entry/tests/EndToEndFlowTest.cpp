@@ -6,24 +6,14 @@
 
 #include <string>
 
-#include "EndToEndSupport.h"
+#include "EndToEndFixture.h"
 #include "installer/engine/tests/DownloadTestSupport.h"
 
 using namespace ZKTest;
 
 namespace {
 
-class EndToEndFlow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_FALSE(ServerUrl().empty()) << "run through run-with-service.sh";
-        ASSERT_TRUE(Configure(L""));
-        DeleteFileW(DataFile(L"package-record.ini").c_str());
-        DeleteFileW(DataFile(L"APP.ini").c_str());
-        SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", nullptr);
-    }
-    void TearDown() override { SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", nullptr); }
-};
+using EndToEndFlow = InstallerTest;
 
 // The folder browser of the installer process, once it shows.
 HWND WaitForFolderBrowser(DWORD processId) {

@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "EndToEndSupport.h"
+#include "EndToEndFixture.h"
 #include "installer/engine/InstallLog.h"
 #include "installer/engine/tests/DownloadTestSupport.h"
 
@@ -15,17 +15,12 @@ using namespace ZKTest;
 
 namespace {
 
-class CommandLineRun : public ::testing::Test {
+class CommandLineRun : public InstallerTest {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(ServerUrl().empty()) << "run through run-with-service.sh";
-        ASSERT_TRUE(Configure(L""));
-        DeleteFileW(DataFile(L"package-record.ini").c_str());
-        DeleteFileW(DataFile(L"APP.ini").c_str());
+        InstallerTest::SetUp();
         DeleteFileW(DefaultLogPath().c_str());
-        SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", nullptr);
     }
-    void TearDown() override { SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", nullptr); }
 
     // The log of the last run, UTF-8 after its byte-order mark.
     static std::string Log() {
