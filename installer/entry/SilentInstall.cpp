@@ -16,14 +16,7 @@ ExitCode CSilentInstall::Run() {
     m_session.Start();
     while (!m_done && GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (msg.hwnd == nullptr && msg.message == kSilentDownloadMessage) {
-            DownloadEvent event{};
-            {
-                std::lock_guard<std::mutex> lock(m_eventsMutex);
-                if (m_events.empty()) continue;
-                event = m_events.front();
-                m_events.pop_front();
-            }
-            m_session.HandleDownloadEvent(event.generation, event.code, event.value);
+            m_events.DrainInto(m_session);
         } else if (msg.hwnd == nullptr && msg.message == WM_TIMER && msg.wParam == m_pollTimer && m_pollTimer) {
             m_session.Poll();
         } else {
@@ -42,11 +35,7 @@ ExitCode CSilentInstall::Run() {
 
 void CSilentInstall::PostDownloadEvent(unsigned generation, int code, double value) {
     // Worker thread: queue the notification, in order, and wake the loop.
-    {
-        std::lock_guard<std::mutex> lock(m_eventsMutex);
-        m_events.push_back({generation, code, value});
-    }
-    PostThreadMessageW(m_threadId, kSilentDownloadMessage, 0, 0);
+    if (m_events.Push(generation, code, value)) PostThreadMessageW(m_threadId, kSilentDownloadMessage, 0, 0);
 }
 
 void CSilentInstall::OnProgress(int) {}

@@ -4,9 +4,7 @@
 // completion or failure with the matching exit code. It never shows a box.
 #include <windows.h>
 
-#include <deque>
-#include <mutex>
-
+#include "installer/engine/DownloadEventQueue.h"
 #include "installer/engine/InstallSession.h"
 #include "installer/entry/ExitCodes.h"
 
@@ -36,14 +34,7 @@ private:
     void StartPollTimer() override;
     void StopPollTimer() override;
 
-    struct DownloadEvent {
-        unsigned generation;
-        int code;
-        double value;  // kept whole: a failure's value is the download's result code
-    };
-
-    std::mutex m_eventsMutex;
-    std::deque<DownloadEvent> m_events;  // filled by the worker, emptied by the loop
+    CDownloadEventQueue m_events;  // filled by the worker, emptied by the loop
     DWORD m_threadId = 0;
     UINT_PTR m_pollTimer = 0;
     bool m_done = false;

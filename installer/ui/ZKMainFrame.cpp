@@ -63,7 +63,7 @@ void ZKMainFrame::OnEvent(uint32_t code, uint32_t argument, uint32_t) {
 
 LRESULT ZKMainFrame::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
     if (msg == kDownloadEventMessage) {
-        m_session.HandleDownloadEvent(static_cast<unsigned>(wParam), LOWORD(lParam), HIWORD(lParam) / 65535.0);
+        m_downloadEvents.DrainInto(m_session);
         handled = true;
         return 0;
     }
@@ -93,9 +93,7 @@ void ZKMainFrame::OnFinalMessage(HWND hwnd) {
 
 void ZKMainFrame::PostDownloadEvent(unsigned generation, int code, double value) {
     // Worker thread: only hand the values over, in order, to the UI thread.
-    const double clamped = value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value);
-    ::PostMessageW(m_hwnd, kDownloadEventMessage, generation,
-                   MAKELPARAM(static_cast<WORD>(code), static_cast<WORD>(clamped * 65535.0)));
+    if (m_downloadEvents.Push(generation, code, value)) ::PostMessageW(m_hwnd, kDownloadEventMessage, 0, 0);
 }
 
 void ZKMainFrame::OnProgress(int percent) { m_page2.SetProgress(percent); }

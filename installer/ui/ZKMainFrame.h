@@ -4,6 +4,7 @@
 // start-up; it frees itself when its window is gone, which ends the program.
 #include <windows.h>
 
+#include "installer/engine/DownloadEventQueue.h"
 #include "installer/engine/InstallSession.h"
 #include "installer/ui/CWndShadow.h"
 #include "installer/ui/CZKInstallPage.h"
@@ -11,8 +12,8 @@
 
 namespace ZKInstaller {
 
-// Posted by the download's worker thread: wParam the downloader's
-// generation, lParam the code (low word) and the fraction done x 65535 (high word).
+// Posted by the download's worker thread when it queues a notification into
+// an empty queue: the window drains the queue.
 constexpr UINT kDownloadEventMessage = WM_APP + 20;
 constexpr UINT_PTR kPollTimerId = 268;   // 108 ms while the package runs
 constexpr UINT_PTR kCloseTimerId = 286;  // 3000 ms after the finished page shows
@@ -52,6 +53,7 @@ private:
     Veneer::CControlUI* m_rootLayout = nullptr;  // "verRoot", owned by the manager
     Veneer::CControlUI* m_tabLayout = nullptr;   // "tabInstall", owned by the manager
     CWndShadow m_shadow;
+    CDownloadEventQueue m_downloadEvents;
     CInstallSession m_session;  // last: stops its download before the rest goes
 };
 
