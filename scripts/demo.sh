@@ -4,7 +4,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/scripts/setup.sh"
-bash "$root/scripts/build.sh" i686
+source "$root/scripts/wine-env.sh"
+bash "$root/scripts/build.sh" "$ZK_WINE_ARCH"
 bash "$root/scripts/wine-prefix.sh"
 source "$root/scripts/session.sh"
 [ -n "${DISPLAY:-}" ] && ZK_KEEP_DISPLAY=1
@@ -18,11 +19,11 @@ demo_stop() {
   zk_session_stop
 }
 trap demo_stop EXIT
-server="$(cat "$root/build/i686/download-server.txt" 2>/dev/null || true)"
+server="$(cat "$root/build/$ZK_WINE_ARCH/download-server.txt" 2>/dev/null || true)"
 case "$server" in
   http://127.0.0.1:*)
     python3 "$root/tools/download-service/download_service.py" --port "${server##*:}" \
-      --package "$root/build/i686/tools/package/ZKPDFEditorPackage.exe" \
+      --package "$root/build/$ZK_WINE_ARCH/tools/package/ZKPDFEditorPackage.exe" \
       --log "$root/build/logs/demo-requests.log" >"$root/build/logs/demo-service.log" 2>&1 </dev/null &
     service_pid=$!
     echo "demo: download service on $server"
@@ -32,10 +33,10 @@ esac
 # The substitute package takes a few seconds, as a real installation would.
 export ZK_PACKAGE_DELAY_MS="${ZK_PACKAGE_DELAY_MS:-3000}"
 zk_session_start
-exe="$root/build/i686/installer/entry/ZKInstaller.exe"
+exe="$root/build/$ZK_WINE_ARCH/installer/entry/ZKInstaller.exe"
 echo "demo: starting $exe"
 set +e
-timeout 300 wine "$exe" >"$root/build/logs/demo.log" 2>&1 </dev/null
+timeout 300 "$ZK_WINE" "$exe" >"$root/build/logs/demo.log" 2>&1 </dev/null
 rc=$?
 set -e
 echo "demo: installer exited with status $rc"

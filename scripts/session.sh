@@ -19,7 +19,7 @@ zk_session_start() {
   bash "$ZK_ROOT/scripts/wine-prefix.sh" >"$logdir/wine-prefix.log" 2>&1 </dev/null || true
   wineserver -p >"$logdir/wineserver.log" 2>&1 </dev/null &
   # Warm the prefix once so the first test does not pay for it.
-  wine cmd /c exit >"$logdir/wine-warm.log" 2>&1 </dev/null || true
+  "$ZK_WINE" cmd /c exit >"$logdir/wine-warm.log" 2>&1 </dev/null || true
 }
 
 zk_session_stop() {

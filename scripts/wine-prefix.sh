@@ -27,7 +27,7 @@ if [ -d "$WINEPREFIX" ]; then
 fi
 mkdir -p "$WINEPREFIX"
 echo "wine-prefix: creating $WINEPREFIX"
-wineboot -i >"$WINEPREFIX.boot.log" 2>&1 </dev/null || true
+"$ZK_WINE" wineboot -i >"$WINEPREFIX.boot.log" 2>&1 </dev/null || true
 # A REGEDIT5 file must be UTF-16LE with a BOM, or the CJK key name is mangled.
 reg="$WINEPREFIX/zk-fonts.reg"
 python3 - "$reg" <<'PY'
@@ -48,7 +48,7 @@ text = "\r\n".join([
     '"Managed"="N"', "", ""])
 open(sys.argv[1], "wb").write(b"\xff\xfe" + text.encode("utf-16-le"))
 PY
-wine regedit "$reg" >"$WINEPREFIX.reg.log" 2>&1 </dev/null
+"$ZK_WINE" regedit "$reg" >"$WINEPREFIX.reg.log" 2>&1 </dev/null
 wineserver -w
 unlink_shell_folders
 printf '%s' "$version" >"$stamp"
