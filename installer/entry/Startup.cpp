@@ -12,6 +12,7 @@ using std::min;
 #include "ZKCore/ZKString.h"
 #include "ZKCore/ZKSystem.h"
 #include "core/CDpiScaler.h"
+#include "core/UiDelayLoad.h"
 #include "installer/engine/InstallLog.h"
 #include "installer/engine/PackageInterface.h"
 #include "installer/entry/SilentInstall.h"
@@ -107,7 +108,10 @@ int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* rep
 
     // 0. Before anything can load a DLL: the installer runs elevated, usually
     //    from a downloads folder where anything may lie beside it.
+    //    The DLLs it imports delay-loaded (GDI+, urlmon, version, ...) are
+    //    taken from the system folder on their first call.
     out.dllSearchRestricted = RestrictDllSearch();
+    Veneer::InstallSystemDelayLoadHook();
 
     // 1. Command line: UTF-8 to UTF-16, then the switches. The log starts
     //    here; when it cannot be written the run goes on without it.

@@ -79,13 +79,14 @@ class InstallerRun {
 public:
     // `arguments` follow the program's quoted path; `output`, when given,
     // becomes the process's standard output.
-    explicit InstallerRun(const std::wstring& arguments = L"", HANDLE output = nullptr) {
+    // `exe` is the installer unless a test runs a copy of it elsewhere.
+    explicit InstallerRun(const std::wstring& arguments = L"", HANDLE output = nullptr,
+                          const std::wstring& exe = InstallerPath()) {
         STARTUPINFOW startup{sizeof(startup)};
         if (output) {
             startup.dwFlags = STARTF_USESTDHANDLES;
             startup.hStdOutput = output;
         }
-        const std::wstring exe = InstallerPath();
         std::wstring command = L"\"" + exe + L"\"";
         if (!arguments.empty()) command += L" " + arguments;
         started = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr,
