@@ -201,10 +201,13 @@ STDMETHODIMP CWinDownloader::CBindCallback::OnStopBinding(HRESULT, LPCWSTR) {
     return E_NOTIMPL;
 }
 
-STDMETHODIMP CWinDownloader::CBindCallback::GetBindInfo(DWORD*, BINDINFO* bindInfo) {
-    // Addresses are sent as UTF-8; the bind flags stay the platform's.
+STDMETHODIMP CWinDownloader::CBindCallback::GetBindInfo(DWORD* bindFlags, BINDINFO* bindInfo) {
+    // Addresses are sent as UTF-8. The package is always fetched afresh and
+    // never kept in the user's URL cache: an elevated installer must not run
+    // a copy that an unelevated program could have left there, nor leave one.
     if (bindInfo) bindInfo->dwCodePage = CP_UTF8;
-    return E_NOTIMPL;
+    if (bindFlags) *bindFlags |= BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE;
+    return S_OK;
 }
 
 STDMETHODIMP CWinDownloader::CBindCallback::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) { return E_NOTIMPL; }

@@ -1,5 +1,7 @@
 #include "installer/engine/Downloader.h"
 
+#include <wininet.h>
+
 #include <objbase.h>
 
 #include <cassert>
@@ -195,6 +197,10 @@ HRESULT CWinDownloader::Attempt(const std::wstring& address) {
     m_statusCallback.BeginAttempt();
     const HRESULT platformResult = URLDownloadToFileW(nullptr, address.c_str(), m_path.c_str(), 0, &m_statusCallback);
     m_statusCallback.EndAttempt();
+    // The bind flags ask for no cache copy, but not every URL moniker honours
+    // them for a download to a file (Wine's keeps only its own flags): a copy
+    // left in the user's cache is removed whatever the outcome.
+    DeleteUrlCacheEntryW(address.c_str());
     if (m_statusCallback.Stalled()) return kStalledResult;
     if (platformResult != S_OK) return platformResult;
 

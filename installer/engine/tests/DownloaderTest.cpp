@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <memory>
 
@@ -82,6 +83,16 @@ TEST_F(DownloaderTest, SuccessReportsStartProgressAndDoneOnTheNamedWorkerAndTheB
     }
     EXPECT_EQ(ReadFileBytes(m_path), m_package);
     EXPECT_EQ(LoggedPaths(), std::vector<std::string>{"/openapi/download?ch=10009&app=50000"});
+}
+
+TEST_F(DownloaderTest, ThePackageIsNeverKeptInTheUrlCache) {
+    RunToOutcome(PackageUrl());
+    EXPECT_EQ(ReadFileBytes(m_path), m_package);
+    // The user's URL cache holds no copy an unelevated program could swap.
+    DWORD size = 0;
+    const BOOL cached = GetUrlCacheEntryInfoW(PrepareTransferUrl(PackageUrl()).c_str(), nullptr, &size);
+    const DWORD error = GetLastError();
+    EXPECT_TRUE(!cached && error == ERROR_FILE_NOT_FOUND) << "cache lookup: error " << error;
 }
 
 TEST_F(DownloaderTest, ThreeFailuresReportTheLastResultAfterThreePauses) {
