@@ -1,5 +1,7 @@
 #include "ZKCore/ZKSystem.h"
 
+#include <exdisp.h>
+#include <shldisp.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -81,6 +83,75 @@ UiString BrowseForFolder(HWND owner, const wchar_t* startFolder) {
 
 HINSTANCE OpenWithShell(const wchar_t* target) {
     return ShellExecuteW(nullptr, L"open", target, nullptr, nullptr, SW_SHOW);
+}
+
+namespace {
+// Releases a COM interface pointer.
+template <typename T>
+struct ComPtr {
+    T* p = nullptr;
+    ~ComPtr() {
+        if (p) p->Release();
+    }
+    T** Out() { return &p; }
+    T* operator->() const { return p; }
+    explicit operator bool() const { return p != nullptr; }
+};
+
+struct Bstr {
+    BSTR value;
+    explicit Bstr(const wchar_t* text) : value(SysAllocString(text)) {}
+    ~Bstr() { SysFreeString(value); }
+};
+
+// The desktop window's shell folder view asks the shell's process (Explorer,
+// running unelevated) to open the target.
+bool OpenThroughDesktopShell(const wchar_t* target) {
+    ComPtr<IShellWindows> windows;
+    if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(windows.Out()))))
+        return false;
+    VARIANT desktop{};
+    desktop.vt = VT_I4;
+    desktop.lVal = CSIDL_DESKTOP;
+    VARIANT empty{};
+    long window = 0;
+    ComPtr<IDispatch> dispatch;
+    if (windows->FindWindowSW(&desktop, &empty, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, dispatch.Out()) != S_OK ||
+        !dispatch)
+        return false;
+    ComPtr<IServiceProvider> services;
+    ComPtr<IShellBrowser> browser;
+    ComPtr<IShellView> view;
+    ComPtr<IDispatch> background;
+    ComPtr<IShellFolderViewDual> folderView;
+    ComPtr<IDispatch> application;
+    ComPtr<IShellDispatch2> shell;
+    if (FAILED(dispatch->QueryInterface(IID_PPV_ARGS(services.Out()))) ||
+        FAILED(services->QueryService(SID_STopLevelBrowser, IID_PPV_ARGS(browser.Out()))) ||
+        FAILED(browser->QueryActiveShellView(view.Out())) || !view ||
+        FAILED(view->GetItemObject(SVGIO_BACKGROUND, IID_PPV_ARGS(background.Out()))) ||
+        FAILED(background->QueryInterface(IID_PPV_ARGS(folderView.Out()))) ||
+        FAILED(folderView->get_Application(application.Out())) || !application ||
+        FAILED(application->QueryInterface(IID_PPV_ARGS(shell.Out()))))
+        return false;
+    Bstr file(target);
+    VARIANT none{};
+    VARIANT operation{};
+    operation.vt = VT_BSTR;
+    Bstr open(L"open");
+    operation.bstrVal = open.value;
+    VARIANT show{};
+    show.vt = VT_I4;
+    show.lVal = SW_SHOWNORMAL;
+    return file.value && SUCCEEDED(shell->ShellExecute(file.value, none, none, operation, show));
+}
+}  // namespace
+
+DesktopOpen OpenAsDesktopUser(const wchar_t* target) {
+    if (!target || !*target) return DesktopOpen::Failed;
+    if (OpenThroughDesktopShell(target)) return DesktopOpen::DesktopShell;
+    // ShellExecute's result is an instance-handle value above 32 on success.
+    return reinterpret_cast<INT_PTR>(OpenWithShell(target)) > 32 ? DesktopOpen::OwnProcess : DesktopOpen::Failed;
 }
 
 int MeanDpi(int dpiX, int dpiY) {

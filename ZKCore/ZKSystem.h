@@ -26,6 +26,14 @@ int CreateFolderTree(const wchar_t* path);
 UiString BrowseForFolder(HWND owner, const wchar_t* startFolder);
 // Opens a file, folder or URL with its associated program.
 HINSTANCE OpenWithShell(const wchar_t* target);
+
+// How OpenAsDesktopUser reached the program.
+enum class DesktopOpen { DesktopShell, OwnProcess, Failed };
+// Opens `target` through the desktop shell's own process, so that a program
+// running elevated starts the browser with the user's ordinary rights, not
+// its own; when that shell cannot be reached (no desktop shell, another
+// session), through OpenWithShell from this process.
+DesktopOpen OpenAsDesktopUser(const wchar_t* target);
 // Mean of the screen's horizontal and vertical DPI, truncated.
 int GetScreenDpi();
 // (x + y) / 2 in single precision, truncated toward zero.

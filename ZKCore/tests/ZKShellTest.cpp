@@ -104,21 +104,33 @@ TEST(BrowseForFolder, CancellingReturnsAnEmptyString) {
     EXPECT_EQ(PickAndPress(TempPath(L""), IDCANCEL), L"");
 }
 
-TEST(OpenWithShell, StartsTheAssociatedProgram) {
+namespace {
+// Opens a batch file that leaves a marker; whether the marker appeared.
+template <typename Open>
+bool OpensAScript(Open open) {
     const std::wstring marker = TempPath(L"zkshell-" + std::to_wstring(GetTickCount()) + L".txt");
     const std::wstring script = marker + L".bat";
     {
         std::ofstream bat(script.c_str());
         bat << "@echo opened> \"" << std::string(marker.begin(), marker.end()) << "\"\r\n";
     }
-    const HINSTANCE result = OpenWithShell(script.c_str());
-    EXPECT_GT(reinterpret_cast<INT_PTR>(result), 32);
+    open(script.c_str());
     bool created = false;
     for (int i = 0; i < 300 && !created; ++i) {
         Sleep(100);
         created = GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
-    EXPECT_TRUE(created);
     DeleteFileW(marker.c_str());
     DeleteFileW(script.c_str());
+    return created;
+}
+}  // namespace
+
+TEST(OpenWithShell, StartsTheAssociatedProgramFromThisProcessOrTheDesktopShell) {
+    EXPECT_TRUE(OpensAScript([](const wchar_t* path) {
+        EXPECT_GT(reinterpret_cast<INT_PTR>(OpenWithShell(path)), 32);
+    }));
+    // Through the desktop shell's process where one answers, else from here.
+    EXPECT_TRUE(OpensAScript([](const wchar_t* path) { EXPECT_NE(OpenAsDesktopUser(path), DesktopOpen::Failed); }));
+    EXPECT_EQ(OpenAsDesktopUser(L""), DesktopOpen::Failed);
 }

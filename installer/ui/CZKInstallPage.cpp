@@ -89,7 +89,7 @@ void CZKInstallPage0::OnClick(TUiNotify& msg) {
     } else if (msg.sender == m_custom) {
         RequestPage(kPageCustom);
     } else if (msg.sender == m_agreementLink) {
-        ZKCore::OpenWithShell(kAgreementUrl);
+        ZKCore::OpenAsDesktopUser(kAgreementUrl);
     }
 }
 
