@@ -47,8 +47,11 @@ HWND CWindowWnd::Create(HWND parent, const wchar_t* name, DWORD style, DWORD exS
                         HMENU menu) {
     const bool registered = GetSuperClassName() ? RegisterSuperclass() : RegisterWindowClass();
     if (!registered) return nullptr;
-    m_hwnd = ::CreateWindowExW(exStyle, GetWindowClassName(), name, style, x, y, cx, cy, parent, menu,
-                               CPaintManagerUI::GetInstance(), this);
+    m_creating = true;
+    const HWND created = ::CreateWindowExW(exStyle, GetWindowClassName(), name, style, x, y, cx, cy, parent, menu,
+                                           CPaintManagerUI::GetInstance(), this);
+    m_creating = false;
+    m_hwnd = created;
     return m_hwnd;
 }
 
@@ -108,7 +111,8 @@ LRESULT CWindowWnd::Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, boo
         }
         if (self->m_subclassed) self->Unsubclass();
         self->m_hwnd = nullptr;
-        self->OnFinalMessage(hwnd);  // may free the object
+        // A window that never finished its creation stays its creator's to free.
+        if (!self->m_creating) self->OnFinalMessage(hwnd);  // may free the object
         return result;
     }
     return self->HandleMessage(msg, wParam, lParam);

@@ -48,7 +48,10 @@ protected:
     virtual const wchar_t* GetSuperClassName() const { return nullptr; }
     virtual UINT GetClassStyle() const { return 0; }
     virtual LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    // After the native window is gone; a window made for one use frees itself here.
+    // After the native window is gone; a window made for one use frees itself
+    // here. Not called for a window whose creation failed (WM_CREATE refused
+    // it after WM_NCCREATE bound it): Create returned null and its caller
+    // still owns the object.
     virtual void OnFinalMessage(HWND hwnd);
 
     bool RegisterWindowClass();
@@ -60,6 +63,7 @@ protected:
     HWND m_hwnd = nullptr;
     WNDPROC m_previousProc = ::DefWindowProcW;
     bool m_subclassed = false;
+    bool m_creating = false;  // inside CreateWindowExW
 
 private:
     // The object bound to `hwnd` (window user data, or the "WndX" property for

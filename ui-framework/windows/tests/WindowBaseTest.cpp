@@ -184,3 +184,35 @@ TEST(WindowBaseProcess, ASkinThatFailsToLoadShowsTheBoxAndExitsWithOne) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 }
+
+namespace {
+// Refuses its creation in WM_CREATE, after WM_NCCREATE bound it, and frees
+// itself on its final message as the installer's windows do.
+class RefusingWindow : public CWindowWnd {
+public:
+    explicit RefusingWindow(int& finals) : m_finals(finals) {}
+
+protected:
+    const wchar_t* GetWindowClassName() const override { return L"VeneerRefusingWindow"; }
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == WM_CREATE) return -1;
+        return CWindowWnd::HandleMessage(msg, wParam, lParam);
+    }
+    void OnFinalMessage(HWND) override {
+        ++m_finals;
+        delete this;
+    }
+
+private:
+    int& m_finals;
+};
+}  // namespace
+
+TEST(WindowWnd, AWindowWhoseCreationFailsStaysItsCreatorsToFree) {
+    int finals = 0;
+    auto* window = new RefusingWindow(finals);
+    EXPECT_EQ(window->Create(nullptr, L"refused", WS_POPUP, 0, 0, 0, 50, 50), nullptr);
+    // The final message freed nothing: the creator's delete is the only one.
+    EXPECT_EQ(finals, 0);
+    delete window;
+}
