@@ -35,8 +35,19 @@ int CZKMsgBox::ShowModal(HWND owner, const wchar_t* windowTitle, const wchar_t* 
     if (icon && box->m_icon) box->m_icon->SetBkImage(icon);
     box->Center();
     box->SetIcon(kProgramIconId);
-    // The box frees itself when its window goes: the result comes from the loop.
-    return static_cast<int>(box->CWindowWnd::ShowModal());
+    // The box frees itself when its window goes: the answer comes from the
+    // click, else (a system close) from the loop.
+    // A box below its owner could never be answered, the owner being
+    // disabled: shown, raised and made the foreground window before its loop
+    // (the owner may still be taking the activation a previous box gave back).
+    box->ShowWindow(true, true);
+    ::SetWindowPos(*box, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::SetForegroundWindow(*box);
+    int answer = -1;
+    box->m_answer = &answer;
+    const BoxOverOwner counted(owner);
+    const int closed = static_cast<int>(box->CWindowWnd::ShowModal());
+    return answer >= 0 ? answer : closed;
 }
 
 void CZKMsgBox::InitWindow() {
@@ -60,15 +71,15 @@ void CZKMsgBox::InitWindow() {
 
 void CZKMsgBox::OnClick(Veneer::TUiNotify& msg) {
     if (!msg.sender) return;
-    if (msg.sender == m_close) {
-        Close(static_cast<UINT>(m_result));
-    } else if (msg.sender == m_ok) {
+    if (msg.sender == m_ok) {
         m_result = static_cast<int>(MsgBoxResult::Ok);
-        Close(static_cast<UINT>(m_result));
     } else if (msg.sender == m_cancel) {
         m_result = static_cast<int>(MsgBoxResult::Cancel);
-        Close(static_cast<UINT>(m_result));
+    } else if (msg.sender != m_close) {
+        return;
     }
+    if (m_answer) *m_answer = m_result;
+    Close(static_cast<UINT>(m_result));
 }
 
 }  // namespace ZKInstaller

@@ -26,6 +26,9 @@ protected:
 
 private:
     int m_result = 0;
+    // The asking code's answer; written by the click, which may come while
+    // another box's loop runs (this box's own loop then learns nothing).
+    int* m_answer = nullptr;
     Veneer::CControlUI* m_title = nullptr;
     Veneer::CControlUI* m_message = nullptr;
     Veneer::CControlUI* m_icon = nullptr;

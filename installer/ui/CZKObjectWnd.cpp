@@ -1,6 +1,7 @@
 #include "installer/ui/CZKObjectWnd.h"
 
 #include <algorithm>
+#include <map>
 
 #include "core/CSkinResources.h"
 #include "installer/ui/CMonitorTable.h"
@@ -45,7 +46,49 @@ void CZKObjectWnd::Center(const RECT& bounds, int offsetX, int offsetY) {
     ::SetWindowPos(m_hwnd, nullptr, position.x, position.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+namespace {
+// Open boxes per owner window; UI thread only.
+std::map<HWND, int>& BoxCounts() {
+    static std::map<HWND, int> counts;
+    return counts;
+}
+}  // namespace
+
+int CZKObjectWnd::OpenBoxes(HWND owner) {
+    const auto found = BoxCounts().find(owner);
+    return found == BoxCounts().end() ? 0 : found->second;
+}
+
+CZKObjectWnd::BoxOverOwner::BoxOverOwner(HWND owner) : m_owner(owner) {
+    if (m_owner) ++BoxCounts()[m_owner];
+}
+
+CZKObjectWnd::BoxOverOwner::~BoxOverOwner() {
+    if (!m_owner) return;
+    if (--BoxCounts()[m_owner] > 0) {
+        // The modal loop that just ended enabled the owner under another box.
+        ::EnableWindow(m_owner, FALSE);
+        return;
+    }
+    BoxCounts().erase(m_owner);
+    if (::IsWindow(m_owner)) ::PostMessageW(m_owner, kBoxesGoneMessage, 0, 0);
+}
+
+LRESULT CZKObjectWnd::OnClose(UINT, WPARAM, LPARAM, bool& handled) {
+    handled = OpenBoxes(m_hwnd) > 0;
+    if (handled) m_closeHeld = true;
+    return 0;
+}
+
 LRESULT CZKObjectWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+    if (msg == kBoxesGoneMessage) {
+        handled = true;
+        if (m_closeHeld && OpenBoxes(m_hwnd) == 0) {
+            m_closeHeld = false;
+            ::PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
+        }
+        return 0;
+    }
     if (msg == WM_TIMER) OnTimerHook(msg, wParam, lParam, handled);
     handled = false;
     return 0;

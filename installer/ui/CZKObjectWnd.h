@@ -26,7 +26,27 @@ public:
     virtual void Center();
     void Center(const RECT& bounds, int offsetX, int offsetY);
 
+    // How many of the installer's boxes are open over `owner` now.
+    static int OpenBoxes(HWND owner);
+
 protected:
+    // Counts a box over `owner` for as long as it lives. While any is open the
+    // owner stays disabled and a close of the owner is held back: its boxes
+    // run their loops on its stack, and a close dispatched by one of those
+    // loops would free the owner under them. The held close follows once the
+    // last box is gone.
+    class BoxOverOwner {
+    public:
+        explicit BoxOverOwner(HWND owner);
+        ~BoxOverOwner();
+        BoxOverOwner(const BoxOverOwner&) = delete;
+        BoxOverOwner& operator=(const BoxOverOwner&) = delete;
+
+    private:
+        HWND m_owner;
+    };
+
+    LRESULT OnClose(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
     const wchar_t* GetWindowClassName() const override { return m_className.c_str(); }
     const wchar_t* GetSkinFile() const override { return m_skinFile.c_str(); }
     LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
@@ -38,7 +58,11 @@ protected:
 private:
     const std::wstring m_skinFile;
     const std::wstring m_className;
+    bool m_closeHeld = false;  // a close arrived while a box was open
 };
+
+// Posted to an owner when its last box is gone.
+constexpr UINT kBoxesGoneMessage = WM_APP + 30;
 
 // The program's icon resource.
 constexpr UINT kProgramIconId = 101;

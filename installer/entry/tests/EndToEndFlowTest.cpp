@@ -103,3 +103,22 @@ TEST_F(EndToEndFlow, PackagesThatFailToStartOrToCompleteEndInTheFailureBox) {
         EXPECT_NE(run.WaitForExit(5000), -1);
     }
 }
+
+TEST_F(EndToEndFlow, ACompletionWhileTheCloseBoxIsOpenClosesOnlyOnceTheBoxIsGone) {
+    InstallerRun run;
+    HWND frame = run.WaitForWindow(L"zkmainframe");
+    ASSERT_NE(frame, nullptr);
+    Click(frame, kInstallButton);
+    Sleep(300);
+    Click(frame, kPageCloseButton);  // "确定关闭？" over page 2
+    HWND box = run.WaitForWindow(L"zkmsgbox");
+    ASSERT_NE(box, nullptr);
+    // The package completes and the 3 s close timer fires inside the box's loop.
+    Sleep(8000);
+    ASSERT_EQ(run.WaitForExit(0), -1) << "the installer died while its box was open";
+    EXPECT_EQ(Recorded(L"Result", L"status"), L"ok");
+    EXPECT_TRUE(IsWindow(box));
+    EXPECT_FALSE(IsWindowEnabled(frame));
+    Click(box, kBoxCancelButton);  // keep going: the held close follows
+    EXPECT_EQ(run.WaitForExit(10000), 0);
+}

@@ -1,6 +1,6 @@
-// The message box from the real skin, answered through real input: while the
-// main thread sits in the box's modal loop, a second thread moves the mouse,
-// clicks and types.
+// The message box from the real skin, answered through real messages: while
+// the main thread sits in the box's modal loop, a second thread posts the
+// mouse and keyboard messages of a click or of Alt+F4 to it.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -32,40 +32,23 @@ POINT DesignPoint(Act act) {
     }
 }
 
-void Send(DWORD flags) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    ::SendInput(1, &input, sizeof(input));
-    ::Sleep(60);
-}
-
-void SendKey(WORD vk, bool up) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    ::SendInput(1, &input, sizeof(input));
-    ::Sleep(40);
-}
-
+// The mouse and keyboard messages of each act, posted to the box: 64-bit
+// Wine may stack a later box of the same owner below it, where input from
+// the devices would not reach it, so the box's own queue gets them.
 void Perform(HWND box, Act act, int dpi) {
     if (act == Act::AltF4) {
-        ::SetForegroundWindow(box);
-        ::Sleep(50);
-        SendKey(VK_MENU, false);
-        SendKey(VK_F4, false);
-        SendKey(VK_F4, true);
-        SendKey(VK_MENU, true);
+        // Alt held (context bit 29): the default handling turns F4 into a close.
+        ::PostMessageW(box, WM_SYSKEYDOWN, VK_F4, (1 << 29) | 1);
+        ::Sleep(100);
         return;
     }
     const POINT design = DesignPoint(act);
-    POINT screen{::MulDiv(design.x, dpi, 96), ::MulDiv(design.y, dpi, 96)};
-    ::ClientToScreen(box, &screen);
-    ::SetCursorPos(screen.x, screen.y);
-    ::Sleep(80);
-    Send(MOUSEEVENTF_LEFTDOWN);
-    Send(MOUSEEVENTF_LEFTUP);
+    const LPARAM at = MAKELPARAM(::MulDiv(design.x, dpi, 96), ::MulDiv(design.y, dpi, 96));
+    ::PostMessageW(box, WM_MOUSEMOVE, 0, at);
+    ::Sleep(60);
+    ::PostMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::Sleep(60);
+    ::PostMessageW(box, WM_LBUTTONUP, 0, at);
     ::Sleep(100);
 }
 
@@ -89,6 +72,7 @@ TEST(MsgBoxInput, EachWayOutGivesItsResultAndFreesTheOwner) {
         {"no OK", 96, L"", L"取消", {Act::ClickOk, Act::ClickCancel}, 2},
         // Without Cancel, OK moves to the right end, where Cancel was.
         {"no Cancel", 96, L"继续", L"", {Act::ClickCancel}, 1},
+        // Without Cancel, OK moves to the right end, where Cancel was.
     };
     UseSkinArchive();
     Backdrop owner;
@@ -128,4 +112,49 @@ TEST(MsgBoxInput, EachWayOutGivesItsResultAndFreesTheOwner) {
         VeneerTest::Pump(30);
     }
     Veneer::CDpiScaler::SetProcessDpi(96);
+}
+
+namespace {
+HWND g_nestedOwner = nullptr;
+int g_innerAnswer = -1;
+void CALLBACK OpenInnerBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    g_innerAnswer = CZKMsgBox::ShowModal(g_nestedOwner, L"inner", L"下载失败！", L"请检查网络", L"确定", L"取消", nullptr,
+                                         kMsgBoxStyle, kMsgBoxExStyle, true);
+}
+
+HWND WaitForBox(const wchar_t* title) {
+    HWND box = nullptr;
+    for (int tries = 0; tries < 250 && !(box && ::IsWindowVisible(box)); ++tries) {
+        ::Sleep(20);
+        box = ::FindWindowW(L"zkmsgbox", title);
+    }
+    ::Sleep(200);
+    return box;
+}
+}  // namespace
+
+TEST(MsgBoxInput, ABoxOpenedOverAnotherKeepsTheOwnerDisabledAndEachAnswerReachesItsAsker) {
+    UseSkinArchive();
+    Backdrop owner;
+    g_nestedOwner = owner.Get();
+    g_innerAnswer = -1;
+    std::atomic<bool> disabledWithOneLeft{false};
+    std::thread driver([&] {
+        HWND outer = WaitForBox(L"outer");
+        HWND inner = WaitForBox(L"inner");
+        if (!outer || !inner) return;
+        Perform(outer, Act::ClickOk, 96);  // answered while the inner box's loop runs
+        for (int tries = 0; tries < 50 && ::IsWindow(outer); ++tries) ::Sleep(20);
+        disabledWithOneLeft = !::IsWindowEnabled(g_nestedOwner) && ::IsWindow(inner);
+        Perform(inner, Act::ClickCancel, 96);
+    });
+    ::SetTimer(nullptr, 0, 300, OpenInnerBox);
+    const int outerAnswer = CZKMsgBox::ShowModal(owner.Get(), L"outer", L"确定关闭？", L"关闭后将中断安装流程", L"确定",
+                                                 L"取消", nullptr, kMsgBoxStyle, kMsgBoxExStyle, true);
+    driver.join();
+    EXPECT_EQ(outerAnswer, static_cast<int>(MsgBoxResult::Ok));
+    EXPECT_EQ(g_innerAnswer, static_cast<int>(MsgBoxResult::Cancel));
+    EXPECT_TRUE(disabledWithOneLeft);
+    EXPECT_TRUE(::IsWindowEnabled(owner.Get()));
 }

@@ -161,6 +161,21 @@ void CheckVariant(Veneer::CPaintManagerUI& manager, int dpi) {
     }
 }
 
+// The box's shadow window is owned by the box, so Windows keeps it above the
+// box: its image must be clear where the box lies (inset by the shadow's
+// 16-unit size), or the box would sit under a grey veil on a composited desktop.
+void CheckShadowHole(Veneer::CPaintManagerUI& manager, int dpi) {
+    const Veneer::TImageSpec* spec = manager.GetDrawInfo(L"zk_appended\\shadow\\shadow_black.png");
+    ASSERT_NE(spec, nullptr);
+    const Veneer::TImageInfo* image = manager.GetImageEx(spec->imageName.GetData());
+    ASSERT_TRUE(image && image->bits) << dpi;
+    auto alpha = [image](int x, int y) { return image->bits[(y * image->width + x) * 4 + 3]; };
+    const int inset = image->width / 6;  // 16 of 96
+    const int middle = image->height / 2;
+    for (int x = inset; x < image->width - inset; ++x) EXPECT_EQ(alpha(x, middle), 0) << "x " << x << " at " << dpi;
+    EXPECT_GT(alpha(inset - 2, middle), 0) << "no shadow left of the box at " << dpi;
+}
+
 }  // namespace
 
 TEST(SkinShots, PagesAndMessageBoxMatchTheirReferencesAtEveryDpi) {
@@ -201,6 +216,7 @@ TEST(SkinShots, PagesAndMessageBoxMatchTheirReferencesAtEveryDpi) {
         EXPECT_EQ(message->GetTextStyle() & (DT_WORDBREAK | DT_END_ELLIPSIS), UINT{DT_WORDBREAK | DT_END_ELLIPSIS});
         Repaint(boxWindow);
         taken[4] = CaptureWindow(boxWindow);
+        CheckShadowHole(box->GetPaintManager(), dpi);
         ::DestroyWindow(boxWindow);
         VeneerTest::Pump(30);
 
