@@ -134,10 +134,30 @@ TEST_F(DialogBuilderTest, WindowWithSizeFontAndOneLayoutYieldsThatLayoutAndRegis
     EXPECT_STREQ(font->faceName.GetData(), L"Arial");
     EXPECT_EQ(font->size, 14);
     EXPECT_TRUE(font->bold);
-    const SIZE scaled = window.manager.GetInitSize();
+    // 700 x 420 design units at the window's scale.
+    const int dpi = window.manager.GetDPIObj()->GetDPI();
     const SIZE actual = window.WindowSize();
-    EXPECT_EQ(actual.cx, scaled.cx);
-    EXPECT_EQ(actual.cy, scaled.cy);
+    EXPECT_EQ(actual.cx, MulDiv(700, dpi, 96));
+    EXPECT_EQ(actual.cy, MulDiv(420, dpi, 96));
+}
+
+// The window takes the skin's size, 700 x 420 design units, in pixels of its
+// scale.
+TEST_F(DialogBuilderTest, WindowSizeIsTheSkinSizeScaledByTheWindowDpi) {
+    struct Case {
+        int dpi;
+        SIZE pixels;
+    };
+    for (const Case& c : {Case{96, {700, 420}}, Case{144, {1050, 630}}, Case{120, {875, 525}}}) {
+        SCOPED_TRACE(c.dpi);
+        HiddenWindow window;
+        window.manager.SetDPI(c.dpi);
+        std::unique_ptr<CControlUI> root(Build(L"<Window size=\"700,420\"><Control/></Window>", &window.manager));
+        ASSERT_NE(root, nullptr);
+        const SIZE actual = window.WindowSize();
+        EXPECT_EQ(actual.cx, c.pixels.cx);
+        EXPECT_EQ(actual.cy, c.pixels.cy);
+    }
 }
 
 TEST_F(DialogBuilderTest, ResourcesAreRegisteredOnlyFromTheRootLevelAndFontsOnlyWithAnId) {
