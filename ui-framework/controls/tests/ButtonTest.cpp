@@ -205,6 +205,37 @@ TEST_F(InputTest, LoneOptionTogglesAndAGroupSelectsExactlyOne) {
     EXPECT_EQ(window->manager.GetOptionGroup(L"g")->GetSize(), 1);
 }
 
+// The selected bit of the button state follows IsSelected() through the
+// option's own disabling and its window's (a paint with the window disabled
+// recomputes the bits).
+TEST(OptionState, SelectedBitSurvivesDisablingTheOptionOrItsWindow) {
+    TestWindow window(RECT{100, 100, 300, 200}, WS_POPUP);
+    COptionUI option;
+    option.SetManager(&window.manager, nullptr, false);
+    UiMemoryDcHandle dc(CreateCompatibleDC(nullptr));
+    for (bool selected : {true, false}) {
+        SCOPED_TRACE(selected ? "selected" : "not selected");
+        const UINT selectedBit = selected ? kButtonSelected : 0u;
+        option.Selected(selected, false);
+        ASSERT_EQ(option.IsSelected(), selected);
+
+        option.SetEnabled(false);
+        EXPECT_EQ(option.GetButtonState(), selectedBit | kButtonDisabled);
+        option.SetEnabled(true);
+        EXPECT_EQ(option.GetButtonState(), selectedBit);
+
+        ::EnableWindow(window.hwnd(), FALSE);
+        option.PaintStatusImage(dc.Get());
+        option.PaintText(dc.Get());
+        EXPECT_EQ(option.GetButtonState(), selectedBit);
+        ::EnableWindow(window.hwnd(), TRUE);
+        option.PaintStatusImage(dc.Get());
+        option.PaintText(dc.Get());
+        EXPECT_EQ(option.GetButtonState(), selectedBit);
+        EXPECT_EQ(option.IsSelected(), selected);
+    }
+}
+
 TEST_F(InputTest, CheckBoxTogglesOnPressWithAutoCheckAndOnReleaseWithout) {
     auto* autoBox = Place(new CCheckBoxUI, L"auto", RECT{0, 0, 90, 40});
     auto* plainBox = Place(new CCheckBoxUI, L"plain", RECT{100, 0, 190, 40});
