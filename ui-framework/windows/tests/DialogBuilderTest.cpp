@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controls/CContainerUI.h"
+#include "controls/COptionUI.h"
 #include "core/CSkinResources.h"
 #include "core/CSkinStorage.h"
 #include "windows/CControlFactory.h"
@@ -286,6 +287,41 @@ TEST_F(DialogBuilderTest, ParentWithoutContainerStopsTheBuildAndNothingBuiltIsLo
     ASSERT_NE(child, nullptr);
     EXPECT_EQ(child->GetManager(), &manager);
     EXPECT_EQ(child->GetParent(), live);
+}
+
+// A group written in markup behaves as one built in code once the window
+// attaches the tree: one selected member, whichever order the attributes
+// come in; selecting another deselects it.
+TEST_F(DialogBuilderTest, OptionsOfOneGroupFromMarkupKeepOneSelectedMember) {
+    CPaintManagerUI manager;
+    CControlUI* root = Build(L"<Window><Container>"
+                             L"<Option name=\"a\" group=\"g\" selected=\"true\"/>"
+                             L"<Option name=\"b\" selected=\"true\" group=\"g\"/>"
+                             L"<Option name=\"c\" group=\"g\"/>"
+                             L"</Container></Window>",
+                             &manager);
+    ASSERT_NE(root, nullptr);
+    ASSERT_TRUE(manager.AttachTree(root));
+    COptionUI* options[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        const wchar_t name[2] = {static_cast<wchar_t>(L'a' + i), 0};
+        options[i] = static_cast<COptionUI*>(manager.FindControl(name));
+        ASSERT_NE(options[i], nullptr) << i;
+    }
+    const auto selected = [&options] {
+        std::wstring names;
+        for (COptionUI* option : options) {
+            if (option->IsSelected()) names += option->GetName().GetData();
+        }
+        return names;
+    };
+    ASSERT_NE(manager.GetOptionGroup(L"g"), nullptr);
+    EXPECT_EQ(manager.GetOptionGroup(L"g")->GetSize(), 3);
+    EXPECT_EQ(selected(), L"b");  // the later selected member wins, as in code
+    EXPECT_TRUE(options[0]->Activate());
+    EXPECT_EQ(selected(), L"a");
+    options[2]->Selected(true);
+    EXPECT_EQ(selected(), L"c");
 }
 
 TEST_F(DialogBuilderTest, BrokenDocumentGivesNullWithErrorMessageAndLocation) {
