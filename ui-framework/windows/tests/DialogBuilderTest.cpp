@@ -289,6 +289,14 @@ TEST_F(DialogBuilderTest, ParentWithoutContainerStopsTheBuildAndNothingBuiltIsLo
     EXPECT_EQ(child->GetParent(), live);
 }
 
+// Without a parent the first top-level control is the caller's only once
+// the build succeeds: a later sibling that fails frees it too.
+TEST_F(DialogBuilderTest, ALaterTopLevelControlThatFailsFreesTheFirst) {
+    EXPECT_EQ(Build(L"<Window><Tracked name=\"first\"><Tracked/></Tracked><Control><Tracked/></Control></Window>"),
+              nullptr);
+    EXPECT_EQ(Tracked::s_live, 0);
+}
+
 // A group written in markup behaves as one built in code once the window
 // attaches the tree: one selected member, whichever order the attributes
 // come in; selecting another deselects it.
