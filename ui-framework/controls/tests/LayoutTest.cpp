@@ -344,6 +344,58 @@ TEST(ContainerList, RejectsTheSameChildTwiceAndPositionsPastTheEnd) {
     EXPECT_EQ(layout.GetItemAt(1), a);
 }
 
+// One owner at a time: a child of one container is refused by another (it
+// would be deleted twice) until its owner lets it go.
+TEST(ContainerList, AChildOfAnotherContainerIsRefusedUntilRemovedFromIt) {
+    for (bool withManager : {false, true}) {
+        SCOPED_TRACE(withManager ? "with a manager" : "without a manager");
+        CPaintManagerUI manager;
+        CHorizontalLayoutUI second;
+        CVerticalLayoutUI first;
+        if (withManager) first.SetManager(&manager, nullptr, false);
+        auto* child = new CControlUI;
+        ASSERT_TRUE(first.Add(child));
+        EXPECT_EQ(child->GetParent(), &first);
+        EXPECT_FALSE(second.Add(child));
+        EXPECT_FALSE(second.AddAt(child, 0));
+        EXPECT_EQ(second.GetCount(), 0);
+        EXPECT_EQ(child->GetParent(), &first);
+
+        first.SetAutoDestroy(false);
+        ASSERT_TRUE(first.Remove(child));
+        EXPECT_TRUE(second.Add(child));
+        EXPECT_EQ(child->GetParent(), &second);
+    }
+}
+
+// Without auto-destroy a removed child is let go whole: no parent, no
+// manager (for it and below it), unknown to the window, ready to be added
+// elsewhere.
+TEST(ContainerList, RemovingWithoutAutoDestroyDetachesTheChildFromParentAndManager) {
+    CHorizontalLayoutUI elsewhere;
+    CPaintManagerUI manager;
+    auto* root = new CVerticalLayoutUI;
+    ASSERT_TRUE(manager.AttachTree(root));
+    root->SetAutoDestroy(false);
+    auto* box = new CContainerUI;
+    auto* inner = new CControlUI;
+    inner->SetName(L"inner");
+    box->Add(inner);
+    root->Add(box);
+    ASSERT_EQ(inner->GetManager(), &manager);
+    ASSERT_EQ(manager.FindControl(L"inner"), inner);
+
+    ASSERT_TRUE(root->Remove(box));
+    EXPECT_EQ(box->GetParent(), nullptr);
+    EXPECT_EQ(box->GetManager(), nullptr);
+    EXPECT_EQ(inner->GetManager(), nullptr);
+    EXPECT_EQ(inner->GetParent(), box);
+    EXPECT_EQ(manager.FindControl(L"inner"), nullptr);
+
+    EXPECT_TRUE(elsewhere.Add(box));  // `elsewhere` owns it now
+    EXPECT_EQ(box->GetParent(), &elsewhere);
+}
+
 TEST(ScrollBars, ShownOnlyWhileTheContentOverflowsAndScrollTheChildren) {
     CVerticalLayoutUI layout;
     layout.SetAttribute(L"vscrollbar", L"true");
