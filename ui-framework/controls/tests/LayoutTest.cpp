@@ -4,6 +4,7 @@
 // a tab layout and its selection.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "controls/CContainerUI.h"
@@ -394,6 +395,47 @@ TEST(ContainerList, RemovingWithoutAutoDestroyDetachesTheChildFromParentAndManag
 
     EXPECT_TRUE(elsewhere.Add(box));  // `elsewhere` owns it now
     EXPECT_EQ(box->GetParent(), &elsewhere);
+}
+
+// A size listener may change its layout's child list while the layout
+// places the children: the layout places the children present when it
+// reaches them and never reads past the end of the list.
+TEST(BoxLayouts, SizeListenerThatRemovesOrAddsASiblingLeavesAConsistentLine) {
+    struct Change {
+        CContainerUI* layout;
+        bool add;
+        bool done = false;
+        bool OnSize(void*) {
+            if (done) return true;
+            done = true;
+            if (add) {
+                layout->Add(Sized(20, 20));
+            } else {
+                layout->RemoveAt(layout->GetCount() - 1);
+            }
+            return true;
+        }
+    };
+    for (bool vertical : {true, false}) {
+        for (bool add : {false, true}) {
+            SCOPED_TRACE(testing::Message() << (vertical ? "vertical " : "horizontal ") << (add ? "add" : "remove"));
+            CPaintManagerUI manager;  // size listeners run only with a manager
+            std::unique_ptr<CContainerUI> layout(vertical ? static_cast<CContainerUI*>(new CVerticalLayoutUI)
+                                                          : static_cast<CContainerUI*>(new CHorizontalLayoutUI));
+            layout->SetManager(&manager, nullptr, false);
+            layout->SetDelayedDestroy(false);  // a removed child goes at once
+            for (int i = 0; i < 3; ++i) layout->Add(Sized(20, 20));
+            Change change{layout.get(), add};
+            layout->GetItemAt(0)->OnSize += MakeDelegate(&change, &Change::OnSize);
+            layout->SetPos(RECT{0, 0, 100, 100}, false);
+            ASSERT_TRUE(change.done);
+            ASSERT_EQ(layout->GetCount(), add ? 4 : 2);
+            for (int i = 0; i < layout->GetCount(); ++i) {
+                const UiRect expected = vertical ? UiRect(0, 20 * i, 20, 20 * i + 20) : UiRect(20 * i, 0, 20 * i + 20, 20);
+                EXPECT_EQ(At(layout->GetItemAt(i)), expected) << i;
+            }
+        }
+    }
 }
 
 TEST(ScrollBars, ShownOnlyWhileTheContentOverflowsAndScrollTheChildren) {
