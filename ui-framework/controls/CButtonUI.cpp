@@ -52,7 +52,9 @@ void CButtonUI::SelectBoundTab() {
 
 void CButtonUI::SetEnabled(bool enabled) {
     CLabelUI::SetEnabled(enabled);
-    m_buttonState = enabled ? 0 : kButtonDisabled;
+    // Hot, pushed and captured end; the selected bit belongs to the option's
+    // selected state and outlives both changes.
+    m_buttonState = (m_buttonState & kButtonSelected) | (enabled ? 0 : kButtonDisabled);
 }
 
 void CButtonUI::DoEvent(TUiEvent& event) {
@@ -271,7 +273,7 @@ void CButtonUI::UpdateStateBits() {
     m_buttonState = IsFocused() ? (m_buttonState | kButtonFocused) : (m_buttonState & ~kButtonFocused);
     m_buttonState = IsEnabled() ? (m_buttonState & ~kButtonDisabled) : (m_buttonState | kButtonDisabled);
     const HWND window = m_manager ? m_manager->GetPaintWindow() : nullptr;
-    if (window && !::IsWindowEnabled(window)) m_buttonState &= kButtonDisabled;
+    if (window && !::IsWindowEnabled(window)) m_buttonState &= kButtonDisabled | kButtonSelected;
 }
 
 void CButtonUI::PaintBkColor(HDC dc) {

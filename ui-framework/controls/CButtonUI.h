@@ -89,7 +89,7 @@ protected:
     // image is empty or cannot be drawn.
     void DrawStateImage(HDC dc, std::initializer_list<StateImage> byPrecedence, const UiString& normal);
     // Focused and disabled follow the control; a disabled window leaves only
-    // the disabled bit.
+    // the disabled and selected bits.
     void UpdateStateBits();
     void SelectBoundTab();
 

@@ -47,7 +47,15 @@ bool CContainerUI::Add(CControlUI* control) { return CContainerUI::AddAt(control
 bool CContainerUI::AddAt(CControlUI* control, int index) {
     if (!control || control == this || index < 0 || index > m_items.GetSize()) return false;
     if (m_items.Find(control) >= 0) return false;
-    if (m_manager) m_manager->InitControls(control, this);
+    // A control with a parent is held there (a child or a scroll bar): taking
+    // it too would make two owners and a double delete.
+    if (control->GetParent()) return false;
+    // The parent pointer marks the ownership at once, before any window.
+    if (m_manager) {
+        m_manager->InitControls(control, this);
+    } else {
+        control->SetManager(control->GetManager(), this, false);
+    }
     if (IsVisible()) {
         NeedUpdate();
     } else {
@@ -56,8 +64,24 @@ bool CContainerUI::AddAt(CControlUI* control, int index) {
     return m_items.InsertAt(index, control);
 }
 
+namespace {
+
+CControlUI* ForgetInManager(CControlUI* control, void* manager) {
+    static_cast<CPaintManagerUI*>(manager)->ReapControl(control);
+    return nullptr;  // visit every control
+}
+
+}  // namespace
+
 void CContainerUI::DisposeChild(CControlUI* control) {
-    if (!m_autoDestroy) return;
+    if (!m_autoDestroy) {
+        // The child is its caller's again, detached whole: the window keeps no
+        // pointer into it (focus, hover, names, groups) and it has no parent,
+        // so it may be added elsewhere or deleted.
+        if (m_manager) control->FindControl(ForgetInManager, m_manager, FINDF_ALL);
+        control->SetManager(nullptr, nullptr, false);
+        return;
+    }
     if (m_delayedDestroy && m_manager) {
         m_manager->AddDelayedCleanup(control);
     } else {

@@ -52,10 +52,15 @@ public:
     // False when the control is no child or index is not a valid position.
     bool SetItemIndex(CControlUI* control, int index) override;
     int GetCount() const override { return m_items.GetSize(); }
-    // False for null, for the container itself and for a control that is
-    // already a child (it would be owned and deleted twice).
+    // False for null, for the container itself and for a control that has a
+    // parent, here or elsewhere (it would be owned and deleted twice): it is
+    // removed from there first. Sets the child's parent, and its manager
+    // when the container has one.
     bool Add(CControlUI* control) override;
     bool AddAt(CControlUI* control, int index) override;
+    // With auto-destroy the child is deleted (later, when delayed and in a
+    // window); without, it is detached whole (no parent, no manager, forgotten
+    // by the window) and belongs to the caller.
     bool Remove(CControlUI* control) override;
     bool RemoveAt(int index) override;
     void RemoveAll() override;

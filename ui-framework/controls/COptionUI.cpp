@@ -36,7 +36,12 @@ void COptionUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool in
     // the old window's group.
     if (m_manager && m_manager != manager && !m_group.IsEmpty()) m_manager->RemoveOptionGroup(m_group.GetData(), this);
     CButtonUI::SetManager(manager, parent, init);
-    if (init && m_manager && !m_group.IsEmpty()) m_manager->AddOptionGroup(m_group.GetData(), this);
+    if (!init || !m_manager || m_group.IsEmpty()) return;
+    m_manager->AddOptionGroup(m_group.GetData(), this);
+    // A tree built apart from its window (from a skin) may carry several
+    // selected members of a group; as when selected in place, the one that
+    // joins last stays the group's one selected member.
+    if (m_selected) DeselectOthers(false);
 }
 
 void COptionUI::SetGroup(const wchar_t* name) {

@@ -1,5 +1,7 @@
 #include "controls/CProgressUI.h"
 
+#include <climits>
+#include <cstdint>
 #include <cwchar>
 
 #include "controls/UiAttributeTable.h"
@@ -62,17 +64,27 @@ void CProgressUI::SetValue(int value) {
 void CProgressUI::UpdateText() {
     if (!m_showText || m_max <= m_min) return;
     UiString text;
-    text.Format(L"%.0f%%", (m_value - m_min) * 100.0 / (m_max - m_min));
+    text.Format(L"%.0f%%", (static_cast<double>(m_value) - m_min) * 100.0 / (static_cast<double>(m_max) - m_min));
     SetText(text.GetData());
 }
 
 void CProgressUI::Normalize() {
-    if (m_min >= m_max) m_max = m_min + 1;
+    if (m_min >= m_max) {
+        if (m_min == INT_MAX) m_min = INT_MAX - 1;  // max = min + 1 must still be an int
+        m_max = m_min + 1;
+    }
     if (m_value > m_max) m_value = m_max;
     if (m_value < m_min) m_value = m_min;
 }
 
 namespace {
+
+// part * length / whole in 64 bits, rounded down: values are byte counts of
+// millions and lengths hundreds of pixels, whose product overflows an int.
+// The caller keeps 0 <= part <= whole, so the result lies in 0..length.
+int ShareOf(int length, int64_t part, int64_t whole) {
+    return static_cast<int>(static_cast<int64_t>(length) * part / whole);
+}
 
 using Row = TAttributeRow<CProgressUI>;
 
@@ -96,11 +108,11 @@ void CProgressUI::PaintForeColor(HDC dc) {
     Normalize();
     if (m_foreColor == 0) return;
     RECT rect = m_item;
-    const int range = m_max - m_min;
+    const int64_t range = static_cast<int64_t>(m_max) - m_min;
     if (m_horizontal) {
-        rect.right = m_item.left + (m_value - m_min) * (m_item.right - m_item.left) / range;
+        rect.right = m_item.left + ShareOf(m_item.right - m_item.left, static_cast<int64_t>(m_value) - m_min, range);
     } else {
-        rect.top = m_item.top + (m_item.bottom - m_item.top) * (m_max - m_value) / range;
+        rect.top = m_item.top + ShareOf(m_item.bottom - m_item.top, static_cast<int64_t>(m_max) - m_value, range);
     }
     CUiRender::DrawColor(dc, rect, GetAdjustColor(m_foreColor));
 }
@@ -110,13 +122,13 @@ void CProgressUI::PaintForeImage(HDC dc) {
     if (m_foreImage.IsEmpty() || !m_manager) return;
     const int width = m_item.right - m_item.left;
     const int height = m_item.bottom - m_item.top;
-    const double range = m_max - m_min;
+    const int64_t range = static_cast<int64_t>(m_max) - m_min;
     int right = width;
     int top = 0;
     if (m_horizontal) {
-        right = static_cast<int>((m_value - m_min) * width / range);
+        right = ShareOf(width, static_cast<int64_t>(m_value) - m_min, range);
     } else {
-        top = static_cast<int>(height * (m_max - m_value) / range);
+        top = ShareOf(height, static_cast<int64_t>(m_max) - m_value, range);
     }
     // The modifier is parsed with the window's scale: pixels go back to
     // design units first.

@@ -69,7 +69,6 @@ void CContainerUI::ArrangeInLine(bool horizontal) {
     }
     const SIZE avail{rc.right - rc.left, rc.bottom - rc.top};
     const int gap = GetChildPadding();
-    const int count = m_items.GetSize();
     const UINT mainAlign = ax.horizontal ? m_childAlign : m_childVAlign;
     const UINT crossAlign = ax.horizontal ? m_childVAlign : m_childAlign;
 
@@ -79,7 +78,7 @@ void CContainerUI::ArrangeInLine(bool horizontal) {
     int nStretch = 0;
     int nMeasured = 0;
     int needCross = 0;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < m_items.GetSize(); ++i) {
         CControlUI* child = GetItemAt(i);
         if (!child->IsVisible() || child->IsFloat()) continue;
         const RECT pad = child->GetPadding();
@@ -118,13 +117,15 @@ void CContainerUI::ArrangeInLine(bool horizontal) {
     }
 
     // Pass 2: place the children in order; the last stretch child takes
-    // whatever the others left.
+    // whatever the others left. A child's size listener may add or remove
+    // children: the count is read again at every step, and the children
+    // present when the walk reaches them are placed.
     SIZE remaining = avail;
     int fixedLeft = fixedTotal;
     int placed = 0;
     int stretchSeen = 0;
     int needMain = 0;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < m_items.GetSize(); ++i) {
         CControlUI* child = GetItemAt(i);
         if (!child->IsVisible()) continue;
         if (child->IsFloat()) {

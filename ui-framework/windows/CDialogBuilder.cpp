@@ -220,7 +220,12 @@ CControlUI* CDialogBuilder::Create(IDialogBuilderCallback* callback, CPaintManag
         if (NameIs(root.GetName(), L"Window") && manager->GetPaintWindow()) ApplyWindowAttributes(root, *manager);
     }
     CControlUI* first = nullptr;
-    if (!BuildChildren(root, parent, manager, &first)) return nullptr;
+    if (!BuildChildren(root, parent, manager, &first)) {
+        // Below a parent the parent owns what was built; without one the
+        // first control was to be the caller's and nobody else holds it.
+        if (!parent) delete first;
+        return nullptr;
+    }
     return first;
 }
 

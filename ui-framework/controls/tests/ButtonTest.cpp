@@ -3,6 +3,7 @@
 // progress bar's fore image read back as pixels at 100 % and 150 %.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 #include <string>
 
@@ -202,6 +203,37 @@ TEST_F(InputTest, LoneOptionTogglesAndAGroupSelectsExactlyOne) {
     root->Remove(a);
     Pump(30);
     EXPECT_EQ(window->manager.GetOptionGroup(L"g")->GetSize(), 1);
+}
+
+// The selected bit of the button state follows IsSelected() through the
+// option's own disabling and its window's (a paint with the window disabled
+// recomputes the bits).
+TEST(OptionState, SelectedBitSurvivesDisablingTheOptionOrItsWindow) {
+    TestWindow window(RECT{100, 100, 300, 200}, WS_POPUP);
+    COptionUI option;
+    option.SetManager(&window.manager, nullptr, false);
+    UiMemoryDcHandle dc(CreateCompatibleDC(nullptr));
+    for (bool selected : {true, false}) {
+        SCOPED_TRACE(selected ? "selected" : "not selected");
+        const UINT selectedBit = selected ? kButtonSelected : 0u;
+        option.Selected(selected, false);
+        ASSERT_EQ(option.IsSelected(), selected);
+
+        option.SetEnabled(false);
+        EXPECT_EQ(option.GetButtonState(), selectedBit | kButtonDisabled);
+        option.SetEnabled(true);
+        EXPECT_EQ(option.GetButtonState(), selectedBit);
+
+        ::EnableWindow(window.hwnd(), FALSE);
+        option.PaintStatusImage(dc.Get());
+        option.PaintText(dc.Get());
+        EXPECT_EQ(option.GetButtonState(), selectedBit);
+        ::EnableWindow(window.hwnd(), TRUE);
+        option.PaintStatusImage(dc.Get());
+        option.PaintText(dc.Get());
+        EXPECT_EQ(option.GetButtonState(), selectedBit);
+        EXPECT_EQ(option.IsSelected(), selected);
+    }
 }
 
 TEST_F(InputTest, CheckBoxTogglesOnPressWithAutoCheckAndOnReleaseWithout) {
@@ -405,6 +437,73 @@ TEST(Progress, ValuesOutsideTheRangeAreIgnoredAndTheTextIsThePercentage) {
     progress.SetValue(-1);
     EXPECT_EQ(progress.GetValue(), 50);
     EXPECT_EQ(progress.GetFixedHeight(), 12);
+}
+
+// Byte counts as values: the filled share is computed without overflowing
+// the product of a value of millions and the bar's pixels. The colour fill is
+// read back as pixels (columns from the left, rows from the bottom), the
+// image fill as its modifier.
+TEST(Progress, RangesOfMillionsAndTheIntExtremesFillTheirExactShare) {
+    struct Case {
+        int min;
+        int max;
+        int value;
+        int filled;  // pixels of 594
+    };
+    const Case cases[] = {
+        {0, 50000000, 0, 0},
+        {0, 50000000, 25000000, 297},
+        {0, 50000000, 50000000, 594},
+        {INT_MIN, INT_MAX, INT_MIN, 0},
+        {INT_MIN + 1, INT_MAX, 0, 297},  // a range of 2 * INT_MAX: 0 is its exact middle
+        {INT_MIN, INT_MAX, INT_MAX, 594},
+    };
+    constexpr int kLength = 594;
+    constexpr int kThickness = 14;
+    for (const Case& c : cases) {
+        for (bool horizontal : {true, false}) {
+            SCOPED_TRACE(testing::Message() << c.min << ".." << c.max << " = " << c.value
+                                            << (horizontal ? " horizontal" : " vertical"));
+            CPaintManagerUI manager;
+            AddImage(manager, L"fore", 8, 8, [](int, int) { return 0x00FF00u; });
+            const int width = horizontal ? kLength : kThickness;
+            const int height = horizontal ? kThickness : kLength;
+            for (bool image : {false, true}) {
+                CProgressUI progress;
+                progress.SetManager(&manager, nullptr, false);
+                progress.SetHorizontal(horizontal);
+                progress.SetMaxValue(c.max);
+                progress.SetMinValue(c.min);
+                progress.SetValue(c.value);
+                ASSERT_EQ(progress.GetValue(), c.value);
+                progress.ApplyAttributeList(image ? L"foreimage=\"fore\"" : L"forecolor=\"#FF0000FF\"");
+                Canvas canvas(width, height);
+                progress.SetPos(RECT{0, 0, width, height}, false);
+                progress.Paint(canvas.Dc(), progress.GetPos(), nullptr);
+                if (image) {
+                    UiString expected;
+                    if (horizontal) {
+                        expected.Format(L"dest='0,0,%d,%d'", c.filled, kThickness);
+                    } else {
+                        expected.Format(L"dest='0,%d,%d,%d'", kLength - c.filled, kThickness, kLength);
+                    }
+                    EXPECT_STREQ(progress.GetForeModifier().GetData(), expected.GetData());
+                    continue;
+                }
+                int blue = 0;
+                for (int i = 0; i < kLength; ++i) {
+                    // Along the bar from where it fills: left, or bottom.
+                    const DWORD pixel = horizontal ? canvas.At(i, kThickness / 2) : canvas.At(kThickness / 2, kLength - 1 - i);
+                    if (pixel != 0x0000FFu) break;
+                    ++blue;
+                }
+                EXPECT_EQ(blue, c.filled);
+                if (c.filled < kLength) {
+                    EXPECT_EQ(horizontal ? canvas.At(c.filled, 0) : canvas.At(0, kLength - 1 - c.filled), 0xFFFFFFu);
+                }
+            }
+        }
+    }
 }
 
 TEST(StateImage, PartsOfADpiVariantAreWrittenInPixelsOfThePlainFile) {

@@ -4,6 +4,7 @@
 // a tab layout and its selection.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "controls/CContainerUI.h"
@@ -342,6 +343,99 @@ TEST(ContainerList, RejectsTheSameChildTwiceAndPositionsPastTheEnd) {
     EXPECT_EQ(layout.GetItemAt(0), a);
     EXPECT_TRUE(layout.SetItemIndex(a, 1));
     EXPECT_EQ(layout.GetItemAt(1), a);
+}
+
+// One owner at a time: a child of one container is refused by another (it
+// would be deleted twice) until its owner lets it go.
+TEST(ContainerList, AChildOfAnotherContainerIsRefusedUntilRemovedFromIt) {
+    for (bool withManager : {false, true}) {
+        SCOPED_TRACE(withManager ? "with a manager" : "without a manager");
+        CPaintManagerUI manager;
+        CHorizontalLayoutUI second;
+        CVerticalLayoutUI first;
+        if (withManager) first.SetManager(&manager, nullptr, false);
+        auto* child = new CControlUI;
+        ASSERT_TRUE(first.Add(child));
+        EXPECT_EQ(child->GetParent(), &first);
+        EXPECT_FALSE(second.Add(child));
+        EXPECT_FALSE(second.AddAt(child, 0));
+        EXPECT_EQ(second.GetCount(), 0);
+        EXPECT_EQ(child->GetParent(), &first);
+
+        first.SetAutoDestroy(false);
+        ASSERT_TRUE(first.Remove(child));
+        EXPECT_TRUE(second.Add(child));
+        EXPECT_EQ(child->GetParent(), &second);
+    }
+}
+
+// Without auto-destroy a removed child is let go whole: no parent, no
+// manager (for it and below it), unknown to the window, ready to be added
+// elsewhere.
+TEST(ContainerList, RemovingWithoutAutoDestroyDetachesTheChildFromParentAndManager) {
+    CHorizontalLayoutUI elsewhere;
+    CPaintManagerUI manager;
+    auto* root = new CVerticalLayoutUI;
+    ASSERT_TRUE(manager.AttachTree(root));
+    root->SetAutoDestroy(false);
+    auto* box = new CContainerUI;
+    auto* inner = new CControlUI;
+    inner->SetName(L"inner");
+    box->Add(inner);
+    root->Add(box);
+    ASSERT_EQ(inner->GetManager(), &manager);
+    ASSERT_EQ(manager.FindControl(L"inner"), inner);
+
+    ASSERT_TRUE(root->Remove(box));
+    EXPECT_EQ(box->GetParent(), nullptr);
+    EXPECT_EQ(box->GetManager(), nullptr);
+    EXPECT_EQ(inner->GetManager(), nullptr);
+    EXPECT_EQ(inner->GetParent(), box);
+    EXPECT_EQ(manager.FindControl(L"inner"), nullptr);
+
+    EXPECT_TRUE(elsewhere.Add(box));  // `elsewhere` owns it now
+    EXPECT_EQ(box->GetParent(), &elsewhere);
+}
+
+// A size listener may change its layout's child list while the layout
+// places the children: the layout places the children present when it
+// reaches them and never reads past the end of the list.
+TEST(BoxLayouts, SizeListenerThatRemovesOrAddsASiblingLeavesAConsistentLine) {
+    struct Change {
+        CContainerUI* layout;
+        bool add;
+        bool done = false;
+        bool OnSize(void*) {
+            if (done) return true;
+            done = true;
+            if (add) {
+                layout->Add(Sized(20, 20));
+            } else {
+                layout->RemoveAt(layout->GetCount() - 1);
+            }
+            return true;
+        }
+    };
+    for (bool vertical : {true, false}) {
+        for (bool add : {false, true}) {
+            SCOPED_TRACE(testing::Message() << (vertical ? "vertical " : "horizontal ") << (add ? "add" : "remove"));
+            CPaintManagerUI manager;  // size listeners run only with a manager
+            std::unique_ptr<CContainerUI> layout(vertical ? static_cast<CContainerUI*>(new CVerticalLayoutUI)
+                                                          : static_cast<CContainerUI*>(new CHorizontalLayoutUI));
+            layout->SetManager(&manager, nullptr, false);
+            layout->SetDelayedDestroy(false);  // a removed child goes at once
+            for (int i = 0; i < 3; ++i) layout->Add(Sized(20, 20));
+            Change change{layout.get(), add};
+            layout->GetItemAt(0)->OnSize += MakeDelegate(&change, &Change::OnSize);
+            layout->SetPos(RECT{0, 0, 100, 100}, false);
+            ASSERT_TRUE(change.done);
+            ASSERT_EQ(layout->GetCount(), add ? 4 : 2);
+            for (int i = 0; i < layout->GetCount(); ++i) {
+                const UiRect expected = vertical ? UiRect(0, 20 * i, 20, 20 * i + 20) : UiRect(20 * i, 0, 20 * i + 20, 20);
+                EXPECT_EQ(At(layout->GetItemAt(i)), expected) << i;
+            }
+        }
+    }
 }
 
 TEST(ScrollBars, ShownOnlyWhileTheContentOverflowsAndScrollTheChildren) {

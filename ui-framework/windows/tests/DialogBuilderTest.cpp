@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controls/CContainerUI.h"
+#include "controls/COptionUI.h"
 #include "core/CSkinResources.h"
 #include "core/CSkinStorage.h"
 #include "windows/CControlFactory.h"
@@ -134,10 +135,30 @@ TEST_F(DialogBuilderTest, WindowWithSizeFontAndOneLayoutYieldsThatLayoutAndRegis
     EXPECT_STREQ(font->faceName.GetData(), L"Arial");
     EXPECT_EQ(font->size, 14);
     EXPECT_TRUE(font->bold);
-    const SIZE scaled = window.manager.GetInitSize();
+    // 700 x 420 design units at the window's scale.
+    const int dpi = window.manager.GetDPIObj()->GetDPI();
     const SIZE actual = window.WindowSize();
-    EXPECT_EQ(actual.cx, scaled.cx);
-    EXPECT_EQ(actual.cy, scaled.cy);
+    EXPECT_EQ(actual.cx, MulDiv(700, dpi, 96));
+    EXPECT_EQ(actual.cy, MulDiv(420, dpi, 96));
+}
+
+// The window takes the skin's size, 700 x 420 design units, in pixels of its
+// scale.
+TEST_F(DialogBuilderTest, WindowSizeIsTheSkinSizeScaledByTheWindowDpi) {
+    struct Case {
+        int dpi;
+        SIZE pixels;
+    };
+    for (const Case& c : {Case{96, {700, 420}}, Case{144, {1050, 630}}, Case{120, {875, 525}}}) {
+        SCOPED_TRACE(c.dpi);
+        HiddenWindow window;
+        window.manager.SetDPI(c.dpi);
+        std::unique_ptr<CControlUI> root(Build(L"<Window size=\"700,420\"><Control/></Window>", &window.manager));
+        ASSERT_NE(root, nullptr);
+        const SIZE actual = window.WindowSize();
+        EXPECT_EQ(actual.cx, c.pixels.cx);
+        EXPECT_EQ(actual.cy, c.pixels.cy);
+    }
 }
 
 TEST_F(DialogBuilderTest, ResourcesAreRegisteredOnlyFromTheRootLevelAndFontsOnlyWithAnId) {
@@ -266,6 +287,49 @@ TEST_F(DialogBuilderTest, ParentWithoutContainerStopsTheBuildAndNothingBuiltIsLo
     ASSERT_NE(child, nullptr);
     EXPECT_EQ(child->GetManager(), &manager);
     EXPECT_EQ(child->GetParent(), live);
+}
+
+// Without a parent the first top-level control is the caller's only once
+// the build succeeds: a later sibling that fails frees it too.
+TEST_F(DialogBuilderTest, ALaterTopLevelControlThatFailsFreesTheFirst) {
+    EXPECT_EQ(Build(L"<Window><Tracked name=\"first\"><Tracked/></Tracked><Control><Tracked/></Control></Window>"),
+              nullptr);
+    EXPECT_EQ(Tracked::s_live, 0);
+}
+
+// A group written in markup behaves as one built in code once the window
+// attaches the tree: one selected member, whichever order the attributes
+// come in; selecting another deselects it.
+TEST_F(DialogBuilderTest, OptionsOfOneGroupFromMarkupKeepOneSelectedMember) {
+    CPaintManagerUI manager;
+    CControlUI* root = Build(L"<Window><Container>"
+                             L"<Option name=\"a\" group=\"g\" selected=\"true\"/>"
+                             L"<Option name=\"b\" selected=\"true\" group=\"g\"/>"
+                             L"<Option name=\"c\" group=\"g\"/>"
+                             L"</Container></Window>",
+                             &manager);
+    ASSERT_NE(root, nullptr);
+    ASSERT_TRUE(manager.AttachTree(root));
+    COptionUI* options[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        const wchar_t name[2] = {static_cast<wchar_t>(L'a' + i), 0};
+        options[i] = static_cast<COptionUI*>(manager.FindControl(name));
+        ASSERT_NE(options[i], nullptr) << i;
+    }
+    const auto selected = [&options] {
+        std::wstring names;
+        for (COptionUI* option : options) {
+            if (option->IsSelected()) names += option->GetName().GetData();
+        }
+        return names;
+    };
+    ASSERT_NE(manager.GetOptionGroup(L"g"), nullptr);
+    EXPECT_EQ(manager.GetOptionGroup(L"g")->GetSize(), 3);
+    EXPECT_EQ(selected(), L"b");  // the later selected member wins, as in code
+    EXPECT_TRUE(options[0]->Activate());
+    EXPECT_EQ(selected(), L"a");
+    options[2]->Selected(true);
+    EXPECT_EQ(selected(), L"c");
 }
 
 TEST_F(DialogBuilderTest, BrokenDocumentGivesNullWithErrorMessageAndLocation) {
