@@ -19,7 +19,7 @@ SYSTEM_DLLS = {
     "kernel32.dll", "user32.dll", "gdi32.dll", "gdiplus.dll", "msimg32.dll",
     "comctl32.dll", "comdlg32.dll", "shell32.dll", "shlwapi.dll", "ole32.dll",
     "oleaut32.dll", "urlmon.dll", "wininet.dll", "winhttp.dll", "advapi32.dll",
-    "msvcrt.dll", "ws2_32.dll", "version.dll", "crypt32.dll", "bcrypt.dll",
+    "msvcrt.dll", "ws2_32.dll", "version.dll", "crypt32.dll", "wintrust.dll", "bcrypt.dll",
     "dwmapi.dll", "uxtheme.dll", "imm32.dll", "winmm.dll", "rpcrt4.dll",
     "secur32.dll", "userenv.dll", "psapi.dll", "ntdll.dll",
 }
