@@ -12,6 +12,7 @@ packages=(
   libz-mingw-w64-dev libstb-dev librapidxml-dev
   fonts-wqy-microhei fonts-liberation fonts-liberation2
   imagemagick librsvg2-bin optipng curl dpkg-dev ninja-build cmake
+  openssl osslsigncode
   googletest python3
 )
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Creates the project's Wine prefix once, with the font replacements that let
 # the skin's Chinese font names render with WenQuanYi Micro Hei and its Arial
-# faces with the metric-compatible Liberation faces.
+# faces with the metric-compatible Liberation faces; then makes it trust the
+# build's test root certificate (trust-test-root.sh, again whenever it changes).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 stamp="$WINEPREFIX/.zk-ready"
@@ -19,7 +20,9 @@ unlink_shell_folders() {
   done
 }
 
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then unlink_shell_folders; exit 0; fi
+trust_test_root() { bash "$(dirname "${BASH_SOURCE[0]}")/trust-test-root.sh"; }
+
+if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then unlink_shell_folders; trust_test_root; exit 0; fi
 if [ -d "$WINEPREFIX" ]; then
   echo "wine-prefix: settings changed, re-creating $WINEPREFIX"
   wineserver -k >/dev/null 2>&1 || true   # this prefix's server only
@@ -52,3 +55,4 @@ PY
 wineserver -w
 unlink_shell_folders
 printf '%s' "$version" >"$stamp"
+trust_test_root
