@@ -19,7 +19,16 @@ unlink_shell_folders() {
   done
 }
 
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then unlink_shell_folders; exit 0; fi
+# A second fixed drive, D:, inside the prefix: the end-to-end tests install
+# into folders on it as on a machine with two disks.
+add_drive_d() {
+  if [ ! -e "$WINEPREFIX/dosdevices/d:" ]; then
+    mkdir -p "$WINEPREFIX/drive_d"
+    ln -s ../drive_d "$WINEPREFIX/dosdevices/d:"
+  fi
+}
+
+if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then unlink_shell_folders; add_drive_d; exit 0; fi
 if [ -d "$WINEPREFIX" ]; then
   echo "wine-prefix: settings changed, re-creating $WINEPREFIX"
   wineserver -k >/dev/null 2>&1 || true   # this prefix's server only
@@ -51,4 +60,5 @@ PY
 wine regedit "$reg" >"$WINEPREFIX.reg.log" 2>&1 </dev/null
 wineserver -w
 unlink_shell_folders
+add_drive_d
 printf '%s' "$version" >"$stamp"
