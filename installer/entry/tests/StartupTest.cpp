@@ -106,15 +106,6 @@ TEST(Startup, ARelativeFolderIsRefusedBeforeComAndLogged) {
     EXPECT_NE(log.find("Exit code: 2 (bad command line)\r\n"), std::string::npos) << log;
 }
 
-TEST(Startup, BadTimeOutsAndRelativeLogFilesAreRefusedToo) {
-    for (const wchar_t* arguments : {L"/S /TIMEOUT=0", L"/S /TIMEOUT=ten", L"/S /LOG=setup.log"}) {
-        StartupReport report;
-        EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), arguments, &report, false),
-                  static_cast<int>(ExitCode::BadCommandLine));
-        EXPECT_FALSE(report.comInitialized);
-    }
-}
-
 TEST(Startup, AnUnwritableLogStopsNothing) {
     CInstallLog log;
     EXPECT_FALSE(log.Open(L"Z:\\no such folder\\x\\y.log", LogOpen::CreateNew));
