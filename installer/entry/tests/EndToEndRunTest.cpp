@@ -8,6 +8,7 @@
 
 #include "EndToEndFixture.h"
 #include "ZKCore/ZKString.h"
+#include "installer/engine/PackageFolder.h"
 #include "installer/engine/tests/DownloadTestSupport.h"
 
 using namespace ZKTest;
@@ -43,6 +44,17 @@ TEST_F(CommandLineRun, ASilentRunEndsAtItsTimeOutAndLeavesThePackageRunning) {
     // The package goes on without the installer and completes on its own.
     for (int i = 0; i < 300 && Recorded(L"Result", L"status").empty(); ++i) Sleep(100);
     EXPECT_EQ(Recorded(L"Result", L"status"), L"ok");
+    // Its file stayed (it ran from it); gone now, or the next run would find
+    // the folder holding it.
+    const std::wstring folder = std::wstring((IsProcessElevated() ? ProtectedFolderPath() : DataFolderPath()).GetData());
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + L"\\*.exe").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE) << "the package's file was deleted while it ran";
+    do {
+        Sleep(200);  // the package's process is ending
+        DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
 }
 
 TEST_F(CommandLineRun, ASecondInstallerChangesNothingBringsTheFirstForwardAndEndsWithEight) {

@@ -40,17 +40,22 @@ inline std::wstring Recorded(const wchar_t* section, const wchar_t* key) {
     return value;
 }
 
-// The UTF-8 text (after its byte-order mark) of the run log of process `pid`
-// in the temporary folder; empty when there is none.
+// The UTF-8 text (after its byte-order mark) of the newest run log of
+// process `pid` in the temporary folder (Wine hands process ids out again);
+// empty when there is none.
 inline std::string RunLogOf(DWORD pid) {
     const std::wstring folder = TempFolder();
     WIN32_FIND_DATAW found{};
     HANDLE search = FindFirstFileW((folder + kRunLogPrefix + L"*-" + std::to_wstring(pid) + kRunLogExtension).c_str(),
                                    &found);
     if (search == INVALID_HANDLE_VALUE) return std::string();
+    std::wstring newest;
+    do {
+        if (newest < found.cFileName) newest = found.cFileName;  // the time in the name sorts as text
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     std::string text;
-    HANDLE file = CreateFileW((folder + found.cFileName).c_str(), GENERIC_READ,
+    HANDLE file = CreateFileW((folder + newest).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return text;
     char buffer[4096];
