@@ -22,7 +22,16 @@ unlink_shell_folders() {
 
 trust_test_root() { bash "$(dirname "${BASH_SOURCE[0]}")/trust-test-root.sh"; }
 
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then unlink_shell_folders; trust_test_root; exit 0; fi
+# A second fixed drive, D:, inside the prefix: the end-to-end tests install
+# into folders on it as on a machine with two disks.
+add_drive_d() {
+  if [ ! -e "$WINEPREFIX/dosdevices/d:" ]; then
+    mkdir -p "$WINEPREFIX/drive_d"
+    ln -s ../drive_d "$WINEPREFIX/dosdevices/d:"
+  fi
+}
+
+if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then unlink_shell_folders; add_drive_d; trust_test_root; exit 0; fi
 if [ -d "$WINEPREFIX" ]; then
   echo "wine-prefix: settings changed, re-creating $WINEPREFIX"
   wineserver -k >/dev/null 2>&1 || true   # this prefix's server only
@@ -54,5 +63,6 @@ PY
 "$ZK_WINE" regedit "$reg" >"$WINEPREFIX.reg.log" 2>&1 </dev/null
 wineserver -w
 unlink_shell_folders
+add_drive_d
 printf '%s' "$version" >"$stamp"
 trust_test_root

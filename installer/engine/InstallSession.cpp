@@ -23,7 +23,10 @@ void LogAttempts(const std::vector<DownloadAttempt>& attempts) {
 CInstallSession::CInstallSession(IInstallSink& sink, const InstallOptions& options, const wchar_t* downloadUrl)
     : m_sink(sink), m_options(options), m_downloadUrl(downloadUrl ? downloadUrl : L"") {}
 
-CInstallSession::~CInstallSession() { Halt(); }
+CInstallSession::~CInstallSession() {
+    Halt();
+    RemovePackageFile();
+}
 
 void CInstallSession::Start() {
     StopPolling();
@@ -31,11 +34,15 @@ void CInstallSession::Start() {
     m_progress = 0.0;
     ShowProgress();
     m_downloadResult = 0;
+    m_packageLeftRunning = false;
     m_packageStartError = ERROR_SUCCESS;
     m_packageExitCode = STILL_ACTIVE;
 
     // One path for the whole run: a retry after a failure downloads to it again.
-    if (m_packagePath.IsEmpty()) m_packagePath = MakePackagePath();
+    if (m_packagePath.IsEmpty() && !PreparePackageFolder()) {
+        Fail(InstallFailure::Download);
+        return;
+    }
     m_controlFile = ControlFilePath(MakeDataFolder());
     // An "active" = "1" left by an earlier run must not end this one early.
     PrepareControlFile(m_controlFile);
@@ -48,6 +55,17 @@ void CInstallSession::Start() {
     m_state = InstallState::Downloading;
     InstallLog().Write(L"Download: " + m_downloadUrl + L" -> " + m_packagePath.GetData());
     m_downloader->Start();
+}
+
+bool CInstallSession::PreparePackageFolder() {
+    const bool ready = m_folder.Prepare(IsProcessElevated(), ProtectedFolderPath(), DataFolderPath());
+    InstallLog().Write(L"Package folder: " + m_folder.Report());
+    if (!ready) return false;
+    if (const int leftovers = m_folder.DeleteLeftovers()) {
+        InstallLog().Write(L"Deleted " + std::to_wstring(leftovers) + L" package(s) left by earlier runs");
+    }
+    m_packagePath = NewPackagePath(m_folder.Path());
+    return true;
 }
 
 void CInstallSession::HandleDownloadEvent(unsigned generation, int code, double value) {
@@ -85,14 +103,41 @@ void CInstallSession::HandleDownloadEvent(unsigned generation, int code, double 
 void CInstallSession::OnDownloaded() {
     m_progress = kDownloadedPercent;
     ShowProgress();
+    // Held deny-write and deny-delete from here until the process exists.
+    if (m_heldPackage.Open(m_packagePath)) {
+        m_verification = m_check(m_heldPackage.Handle(), m_packagePath, m_policy);
+    } else {
+        m_verification = VerifyResult();
+        m_verification.status = VerifyStatus::Unreadable;
+    }
+    if (!m_verification.Ok()) {
+        InstallLog().Write(L"Package failed verification: " + DescribeVerification(m_verification, m_policy));
+        m_heldPackage.Close();
+        Fail(InstallFailure::Verification);  // deletes the file
+        return;
+    }
+    InstallLog().Write(L"Package verified: " + DescribeVerification(m_verification, m_policy));
+
     const UiString arguments = BuildPackageArguments(m_options.installFolder, m_options.desktopShortcut);
     InstallLog().Write(std::wstring(L"Starting package: ") + m_packagePath.GetData() + L" " + arguments.GetData());
-    if (!StartPackageProcess(m_packagePath, arguments, m_package, m_packageStartError)) {
+    const bool started = m_package.Start(m_packagePath, arguments);
+    m_heldPackage.Close();
+    if (!started) {
+        m_packageStartError = m_package.StartError();
         InstallLog().Write(L"Package could not be started: error " + std::to_wstring(m_packageStartError));
         Fail(InstallFailure::PackageStart);
         return;
     }
-    InstallLog().Write(L"Package started");
+    std::wstring how = m_package.StartedByShell() ? L"Package started by the shell (it asks for elevation)"
+                                                  : L"Package started";
+    if (m_package.Watch() == PackageWatch::Job) {
+        how += L", followed with every process it starts";
+    } else if (m_package.Watch() == PackageWatch::Process) {
+        how += L", followed as one process (no job: error " + std::to_wstring(m_package.JobError()) + L")";
+    } else {
+        how += L", no process to follow: waiting for its completion only";
+    }
+    InstallLog().Write(how);
     m_state = InstallState::RunningPackage;
     m_polling = true;
     m_sink.StartPollTimer();
@@ -104,8 +149,8 @@ void CInstallSession::Poll() {
         Complete();
         return;
     }
-    if (m_package && WaitForSingleObject(m_package.Get(), 0) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(m_package.Get(), &m_packageExitCode);
+    if (m_package.HasEnded()) {
+        m_packageExitCode = m_package.ExitCode();
         // It may have written the file between the read above and its exit.
         if (IsPackageFinished(m_controlFile)) {
             Complete();
@@ -125,10 +170,12 @@ void CInstallSession::Poll() {
 void CInstallSession::Cancel() {
     const bool downloading = m_state == InstallState::Downloading;
     if (downloading || m_state == InstallState::RunningPackage) InstallLog().Write(L"Install cancelled");
+    // A package left running keeps its file (the next run's first start
+    // deletes it); else the worker has ended and nothing writes to it any more.
+    m_packageLeftRunning = m_packageLeftRunning || m_state == InstallState::RunningPackage;
     StopPolling();
     Halt();
-    // The worker has ended: nothing writes to the file any more.
-    if (downloading && !m_packagePath.IsEmpty()) DeleteFileW(m_packagePath);
+    RemovePackageFile();
     m_state = InstallState::Idle;
 }
 
@@ -142,16 +189,18 @@ void CInstallSession::Complete() {
     m_progress = kCreepLimit;
     ShowProgress();
     StopPolling();
-    m_package.Reset();
+    m_package.Release();
     m_state = InstallState::Completed;
+    RemovePackageFile();
     InstallLog().Write(L"Package reported completion");
     m_sink.OnCompleted();
 }
 
 void CInstallSession::Fail(InstallFailure reason) {
     StopPolling();
-    m_package.Reset();
+    m_package.Release();
     m_state = InstallState::Failed;
+    RemovePackageFile();
     m_sink.OnFailed(reason);
 }
 
@@ -166,8 +215,21 @@ void CInstallSession::Halt() {
     ++m_generation;
     // Aborts a running transfer and joins the worker; nothing is delivered after.
     m_downloader.reset();
-    m_package.Reset();
+    m_heldPackage.Close();
+    m_package.Release();
     m_polling = false;
+}
+
+void CInstallSession::RemovePackageFile() {
+    if (m_packageLeftRunning || m_state == InstallState::RunningPackage || m_packagePath.IsEmpty() ||
+        GetFileAttributesW(m_packagePath) == INVALID_FILE_ATTRIBUTES) {
+        return;
+    }
+    // Fails while the package still runs from it (it keeps running).
+    if (!DeleteFileW(m_packagePath)) {
+        InstallLog().Write(L"Package file kept (error " + std::to_wstring(GetLastError()) + L"): " +
+                           m_packagePath.GetData());
+    }
 }
 
 }  // namespace ZKInstaller

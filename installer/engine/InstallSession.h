@@ -10,14 +10,18 @@
 // HandleDownloadEvent. The sequence needs no thread of its own.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "core/UiHandle.h"
 #include "core/UiString.h"
 #include "installer/engine/Downloader.h"
+#include "installer/engine/HeldFile.h"
 #include "installer/engine/InstallOptions.h"
+#include "installer/engine/PackageFolder.h"
+#include "installer/engine/PackageProcess.h"
+#include "installer/engine/PackageVerifier.h"
 
 namespace ZKInstaller {
 
@@ -27,9 +31,10 @@ constexpr UINT kPollIntervalMs = 108;
 constexpr int kDownloadedPercent = 70;
 
 enum class InstallFailure {
-    Download,           // the downloader gave up
-    PackageStart,       // the shell could not start the downloaded package
-    PackageIncomplete,  // the package ended without reporting completion
+    Download,           // the downloader gave up, or the package had no folder to go to
+    PackageStart,       // the downloaded package could not be started
+    PackageIncomplete,  // every process of the package ended without reporting completion
+    Verification,       // the downloaded package failed verification: never started, deleted
 };
 
 enum class InstallState { Idle, Downloading, RunningPackage, Completed, Failed };
@@ -52,6 +57,10 @@ public:
     virtual void StopPollTimer() = 0;
 };
 
+// Checks a downloaded package read through `file` (held deny-write by the
+// session); VerifyPackage unless a test puts another in.
+using PackageCheck = std::function<VerifyResult(HANDLE file, const wchar_t* path, const VerificationPolicy& policy)>;
+
 class CInstallSession {
 public:
     // `sink` and `options` must outlive the session. The options are read when
@@ -63,21 +72,24 @@ public:
     CInstallSession(const CInstallSession&) = delete;
     CInstallSession& operator=(const CInstallSession&) = delete;
 
-    // Starts (or restarts) an install: progress 0, the package path (made once
-    // and kept), the data folder and control file ("active" back to "0"), a
+    // Starts (or restarts) an install: progress 0, the package folder and
+    // path (made once and kept; the first start deletes packages earlier runs
+    // left there), the data folder and control file ("active" back to "0"), a
     // fresh downloader, started. Whatever an earlier install was doing stops.
     void Start();
     // A notification handed over by PostDownloadEvent. Notifications of a
     // downloader that was replaced or cancelled are ignored.
     void HandleDownloadEvent(unsigned generation, int code, double value);
     // One poll tick while the package runs: completion when the control file
-    // says so, a failure when the package has ended without it, else the
-    // display creeps on towards 99.
+    // says so, a failure when every process of the package has ended without
+    // it, else the display creeps on towards 99.
     void Poll();
-    // Stops a running download (returns once its worker has ended), removes a
-    // partial package file, stops polling. Nothing is delivered afterwards
-    // until the next Start. A package already started keeps running.
+    // Stops a running download (returns once its worker has ended), removes
+    // the package file, stops polling. Nothing is delivered afterwards until
+    // the next Start. A package already started keeps running.
     void Cancel();
+    // Replaces the package check (for tests).
+    void SetPackageCheck(PackageCheck check) { m_check = std::move(check); }
 
     InstallState State() const { return m_state; }
     bool IsPolling() const { return m_polling; }
@@ -86,11 +98,16 @@ public:
     // The generation that HandleDownloadEvent currently accepts.
     unsigned Generation() const { return m_generation; }
 
+    // The folder the package goes to, once the first Start prepared it.
+    const CPackageFolder& PackageFolder() const { return m_folder; }
+
     // For a log: the attempts of the current download so far, the downloader's
-    // result value of a failed download (an HRESULT), the shell's error of a
-    // failed package start and the exit code of an ended package.
+    // result value of a failed download (an HRESULT), the verdict on the
+    // package, the error of a failed package start and the exit code of the
+    // package's first process.
     std::vector<DownloadAttempt> DownloadAttempts() const;
     long DownloadResult() const { return m_downloadResult; }
+    const VerifyResult& Verification() const { return m_verification; }
     DWORD PackageStartError() const { return m_packageStartError; }
     DWORD PackageExitCode() const { return m_packageExitCode; }
 
@@ -102,6 +119,10 @@ private:
     void StopPolling();
     // Ends the download and the package following without telling the sink.
     void Halt();
+    // The package file goes once its run has ended (or never began); a
+    // package still running keeps its file until the next run's first start.
+    void RemovePackageFile();
+    bool PreparePackageFolder();
 
     IInstallSink& m_sink;
     const InstallOptions& m_options;
@@ -114,9 +135,15 @@ private:
     unsigned m_generation = 0;
     bool m_polling = false;
     std::unique_ptr<CWinDownloader> m_downloader;
-    Veneer::UiKernelHandle m_package;  // the started package's process, when the shell gave one
+    CPackageFolder m_folder;
+    CHeldFile m_heldPackage;  // from verification until the package's process exists
+    CPackageProcess m_package;
+    VerificationPolicy m_policy = BuiltInVerificationPolicy();
+    PackageCheck m_check = VerifyPackage;
 
+    bool m_packageLeftRunning = false;  // cancelled while the package ran: its file stays
     long m_downloadResult = 0;
+    VerifyResult m_verification;
     DWORD m_packageStartError = ERROR_SUCCESS;
     DWORD m_packageExitCode = STILL_ACTIVE;
 };

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include "ZKBuildSettings.h"
-#include "core/UiHandle.h"
 #include "core/UiString.h"
 
 namespace ZKInstaller {
@@ -26,12 +25,6 @@ UiString BuildPackageArguments(const wchar_t* installFolder, bool desktopShortcu
 // Opens the package with the shell ("open", no working folder, shown normally).
 // Nobody waits for it; the result is the shell's instance-handle value.
 HINSTANCE StartPackage(const wchar_t* packagePath, const wchar_t* arguments);
-// Starts the package the same way but keeps its process in `process` and asks
-// the shell to show no error box of its own. False when the shell could not
-// start it (`error` then holds the platform's error code). `process` can stay
-// empty on success when the shell did not create a process for the file.
-bool StartPackageProcess(const wchar_t* packagePath, const wchar_t* arguments, Veneer::UiKernelHandle& process,
-                         DWORD& error);
 // Whether the package has written "active" = "1" into `controlFile`.
 bool IsPackageFinished(const wchar_t* controlFile);
 // The same for the control file in the (created) data folder.

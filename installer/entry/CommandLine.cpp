@@ -11,6 +11,64 @@ const wchar_t* const kSilentWords[] = {
 const wchar_t* const kFolderPrefixes[] = {
     L"/D=", L"/dir=", L"--insPath=", L"/d=", L"/DIR=", L"--INSPATH=", L"APPDIR=", L"-o",
 };
+constexpr const wchar_t* kTimeoutSwitch = L"/TIMEOUT=";
+constexpr const wchar_t* kLogSwitch = L"/LOG=";
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+bool StartsWith(const std::wstring& text, size_t at, const wchar_t* prefix) {
+    return text.compare(at, wcslen(prefix), prefix) == 0;
+}
+
+// The first position, at the start or after a space, where `prefix` (or a
+// quote and `prefix`) begins; npos when none.
+size_t FindParameter(const std::wstring& line, const wchar_t* prefix) {
+    for (size_t i = 0;;) {
+        if (StartsWith(line, i, prefix) || (i < line.size() && line[i] == L'"' && StartsWith(line, i + 1, prefix))) {
+            return i;
+        }
+        const size_t space = line.find(L' ', i);
+        if (space == std::wstring::npos) return std::wstring::npos;
+        i = space + 1;
+    }
+}
+
+// Takes the "/LOG=" parameter out of `line`: its value, quoted or up to the
+// next space.
+void TakeLogParameter(std::wstring& line, CommandLineSwitches& result) {
+    const size_t at = FindParameter(line, kLogSwitch);
+    if (at == std::wstring::npos) return;
+    const bool quotedWhole = line[at] == L'"';
+    size_t value = at + (quotedWhole ? 1 : 0) + wcslen(kLogSwitch);
+    size_t end = 0;
+    size_t next = 0;
+    if (quotedWhole || (value < line.size() && line[value] == L'"')) {
+        if (!quotedWhole) ++value;
+        end = line.find(L'"', value);
+        if (end == std::wstring::npos) end = line.size();
+        next = end == line.size() ? end : end + 1;
+    } else {
+        end = line.find(L' ', value);
+        if (end == std::wstring::npos) end = line.size();
+        next = end;
+    }
+    result.logGiven = true;
+    result.logFile = line.substr(value, end - value);
+    line.erase(at, next - at);
+}
+
+void ReadTimeout(const std::wstring& text, CommandLineSwitches& result) {
+    result.timeoutGiven = true;
+    result.timeoutText = text;
+    unsigned long long seconds = 0;
+    bool digits = !text.empty() && text.size() <= 10;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') digits = false;
+        if (digits) seconds = seconds * 10 + static_cast<unsigned>(c - L'0');
+    }
+    result.timeoutValid = digits && seconds >= 1 && seconds <= kMaxTimeoutSeconds;
+    if (result.timeoutValid) result.timeoutSeconds = static_cast<unsigned>(seconds);
+}
 }  // namespace
 
 std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine) {
@@ -44,6 +102,10 @@ CommandLineSwitches ScanCommandLine(const std::vector<std::wstring>& words) {
             result.help = true;
             continue;
         }
+        if (StartsWith(word, 0, kTimeoutSwitch)) {
+            ReadTimeout(word.substr(wcslen(kTimeoutSwitch)), result);
+            continue;
+        }
         for (const wchar_t* prefix : kFolderPrefixes) {
             const size_t at = word.find(prefix);
             if (at != std::wstring::npos) {
@@ -57,24 +119,19 @@ CommandLineSwitches ScanCommandLine(const std::vector<std::wstring>& words) {
 
 CommandLineSwitches ParseCommandLine(const std::wstring& commandLine) {
     // The "/D=" parameter starts a word: at the beginning or after a space.
-    size_t at = std::wstring::npos;
-    bool quoted = false;
-    for (size_t i = 0;;) {
-        if (commandLine.compare(i, 3, L"/D=") == 0 || commandLine.compare(i, 4, L"\"/D=") == 0) {
-            at = i;
-            quoted = commandLine[i] == L'"';
-            break;
-        }
-        const size_t space = commandLine.find(L' ', i);
-        if (space == std::wstring::npos) break;
-        i = space + 1;
-    }
-    if (at == std::wstring::npos) return ScanCommandLine(SplitCommandLine(commandLine));
-
+    const size_t at = FindParameter(commandLine, L"/D=");
     // The words before it, without the space that ends them.
-    CommandLineSwitches result = ScanCommandLine(SplitCommandLine(commandLine.substr(0, at == 0 ? 0 : at - 1)));
+    std::wstring head = at == std::wstring::npos ? commandLine : commandLine.substr(0, at == 0 ? 0 : at - 1);
+    CommandLineSwitches log;
+    TakeLogParameter(head, log);
+    CommandLineSwitches result = ScanCommandLine(SplitCommandLine(head));
+    result.logGiven = log.logGiven;
+    result.logFile = log.logFile;
+    if (at == std::wstring::npos) return result;
+
+    const bool quoted = commandLine[at] == L'"';
     std::wstring folder = commandLine.substr(at + (quoted ? 4 : 3));
-    while (!folder.empty() && (folder.back() == L' ' || folder.back() == L'\t')) folder.pop_back();
+    while (!folder.empty() && IsBlank(folder.back())) folder.pop_back();
     if (quoted && !folder.empty() && folder.back() == L'"') folder.pop_back();
     if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"') folder = folder.substr(1, folder.size() - 2);
     result.installFolder = folder;
@@ -90,6 +147,32 @@ bool IsAbsoluteFolder(const std::wstring& folder) {
     const bool unc = folder.size() > 2 && folder.compare(0, 2, L"\\\\") == 0 && folder[2] != L'\\';
     // A colon anywhere else (an alternate data stream, a second drive) is no folder.
     return (drive && folder.find(L':', 2) == std::wstring::npos) || (unc && folder.find(L':') == std::wstring::npos);
+}
+
+std::wstring CommandLineProblem(const CommandLineSwitches& switches) {
+    if (switches.folderGiven && !IsAbsoluteFolder(switches.installFolder)) {
+        return L"Install folder refused, not an absolute path: " + switches.installFolder;
+    }
+    if (switches.logGiven && !IsAbsoluteFolder(switches.logFile)) {
+        return L"Log file refused, not an absolute path: " + switches.logFile;
+    }
+    if (!switches.timeoutValid) {
+        return L"Time-out refused, not a whole number of seconds from 1 to " + std::to_wstring(kMaxTimeoutSeconds) +
+               L": " + switches.timeoutText;
+    }
+    return std::wstring();
+}
+
+std::wstring SkipProgramName(const std::wstring& commandLine) {
+    size_t i = 0;
+    if (i < commandLine.size() && commandLine[i] == L'"') {
+        const size_t close = commandLine.find(L'"', 1);
+        i = close == std::wstring::npos ? commandLine.size() : close + 1;
+    } else {
+        while (i < commandLine.size() && !IsBlank(commandLine[i])) ++i;
+    }
+    while (i < commandLine.size() && IsBlank(commandLine[i])) ++i;
+    return commandLine.substr(i);
 }
 
 }  // namespace ZKInstaller

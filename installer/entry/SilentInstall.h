@@ -17,12 +17,15 @@ constexpr UINT kSilentDownloadMessage = WM_APP + 21;
 class CSilentInstall : private IInstallSink {
 public:
     // `options` must outlive the object; they are read when the download ends.
-    CSilentInstall(const InstallOptions& options, const wchar_t* downloadUrl);
+    // The run ends after `timeoutSeconds` (0: never) however far it got.
+    CSilentInstall(const InstallOptions& options, const wchar_t* downloadUrl, unsigned timeoutSeconds = 0);
     ~CSilentInstall() override;
     CSilentInstall(const CSilentInstall&) = delete;
     CSilentInstall& operator=(const CSilentInstall&) = delete;
 
     // Runs the whole install on the calling thread and returns how it ended.
+    // On the time-out: PackageIncomplete once the package was started (it
+    // keeps running), DownloadFailed before.
     ExitCode Run();
 
 private:
@@ -33,10 +36,13 @@ private:
     void OnFailed(InstallFailure reason) override;
     void StartPollTimer() override;
     void StopPollTimer() override;
+    void OnTimeout();
 
     CDownloadEventQueue m_events;  // filled by the worker, emptied by the loop
     DWORD m_threadId = 0;
     UINT_PTR m_pollTimer = 0;
+    unsigned m_timeoutSeconds = 0;
+    UINT_PTR m_timeoutTimer = 0;
     bool m_done = false;
     ExitCode m_result = ExitCode::Installed;
     CInstallSession m_session;  // last: stops its download before the rest goes

@@ -64,6 +64,38 @@ void ShowHelp(const std::wstring& text, bool silent) {
     if (!silent) MessageBoxW(nullptr, text.c_str(), L"Scrivla", MB_OK | MB_ICONINFORMATION);
 }
 
+// The installer mutex for the scope of a run: the first start creates it; a
+// second one finds it there (or, made by another account, cannot open it).
+class CInstallerMutex {
+public:
+    CInstallerMutex() : m_mutex(CreateMutexW(nullptr, FALSE, kInstallerMutexName)) {
+        m_first = m_mutex && GetLastError() != ERROR_ALREADY_EXISTS;
+    }
+    bool IsFirst() const { return m_first; }
+
+private:
+    Veneer::UiKernelHandle m_mutex;
+    bool m_first = false;
+};
+
+// The running installer's window, or the box it shows, to the front.
+void BringRunningInstallerForward() {
+    HWND frame = FindWindowW(kMainFrameClass, nullptr);
+    if (!frame) return;
+    if (IsIconic(frame)) ShowWindow(frame, SW_RESTORE);
+    SetForegroundWindow(GetLastActivePopup(frame));
+}
+
+// The file of "/LOG=" when it is usable, else a new run log in the temporary
+// folder (and the oldest run logs beyond the newest ten go).
+void OpenRunLog(const CommandLineSwitches& switches) {
+    if (switches.logGiven && IsAbsoluteFolder(switches.logFile)) {
+        InstallLog().Open(switches.logFile, LogOpen::AppendOrCreate);
+        return;
+    }
+    if (InstallLog().Open(NewRunLogPath(), LogOpen::CreateNew)) RotateRunLogs(TempFolder(), kRunLogsKept);
+}
+
 ExitCode FromFrameState(int state) {
     if (state < 0) return ExitCode::StartupFailed;  // the window never came up
     return state == static_cast<int>(InstallState::Completed) ? ExitCode::Installed : ExitCode::Cancelled;
@@ -72,8 +104,11 @@ ExitCode FromFrameState(int state) {
 
 std::wstring HelpText(const std::wstring& version) {
     return L"Scrivla setup " + version +
-           L"\r\n\r\nZKInstaller.exe [/S] [/D=folder]\r\n"
+           L"\r\n\r\nZKInstaller.exe [/S] [/TIMEOUT=seconds] [/LOG=file] [/D=folder]\r\n"
            L"  /S, /s, /silent, /SILENT, /quiet   install without a window or message box\r\n"
+           L"  /TIMEOUT=seconds   how long a silent run waits at most (default 3600); then it\r\n"
+           L"              exits with 5 (3 while still downloading), the package keeps running\r\n"
+           L"  /LOG=file   the log file, an absolute path (quote it when it has spaces)\r\n"
            L"  /D=folder   the install folder, an absolute path; the last parameter, it takes\r\n"
            L"              the rest of the line, spaces included\r\n"
            L"  /dir=, /d=, /DIR=, --insPath=, --INSPATH=, APPDIR=, -o\r\n"
@@ -81,12 +116,13 @@ std::wstring HelpText(const std::wstring& version) {
            L"  /?          this help\r\n\r\nExit codes:\r\n" +
            [] {
                std::wstring codes;
-               for (int code = 0; code <= static_cast<int>(ExitCode::StartupFailed); ++code) {
+               for (int code = 0; code <= static_cast<int>(kLastExitCode); ++code) {
                    codes += L"  " + std::to_wstring(code) + L"  " + ExitCodeName(static_cast<ExitCode>(code)) + L"\r\n";
                }
                return codes;
            }() +
-           L"\r\nLog file: " + DefaultLogPath() + L"\r\n";
+           L"\r\nLog file: " + TempFolder() + kRunLogPrefix + L"<yyyyMMdd-HHmmss>-<pid>" + kRunLogExtension +
+           L" (a new one each run, the newest " + std::to_wstring(kRunLogsKept) + L" kept), or the file of /LOG=\r\n";
 }
 
 bool RestrictDllSearch() {
@@ -102,7 +138,7 @@ bool RestrictDllSearch() {
     return false;
 }
 
-int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* report, bool showMainFrame) {
+int RunInstaller(HINSTANCE instance, const std::wstring& arguments, StartupReport* report, bool showMainFrame) {
     StartupReport local;
     StartupReport& out = report ? *report : local;
 
@@ -113,66 +149,78 @@ int RunInstaller(HINSTANCE instance, const char* commandLine, StartupReport* rep
     out.dllSearchRestricted = RestrictDllSearch();
     Veneer::InstallSystemDelayLoadHook();
 
-    // 1. Command line: UTF-8 to UTF-16, then the switches. The log starts
-    //    here; when it cannot be written the run goes on without it.
-    const std::wstring line = ZKCore::Utf8ToWide(commandLine ? commandLine : "");
-    out.switches = ParseCommandLine(line);
+    // 1. The switches, and the log; when it cannot be written the run goes
+    //    on without it.
+    out.switches = ParseCommandLine(arguments);
+    const CommandLineSwitches& switches = out.switches;
     CInstallLog& log = InstallLog();
-    log.Open(DefaultLogPath());
+    OpenRunLog(switches);
+    out.logPath = log.Path();
     const std::wstring version = ModuleVersion(instance);
     log.Write(L"Scrivla setup " + version);
-    log.Write(L"Command line: " + line);
+    log.Write(L"Command line: " + arguments);
 
-    const ExitCode code = RunStartedInstaller(instance, out, version, showMainFrame);
+    ExitCode code = ExitCode::Installed;
+    const std::wstring problem = CommandLineProblem(switches);
+    if (switches.help) {
+        ShowHelp(HelpText(version), switches.silent);
+    } else if (!problem.empty()) {
+        log.Write(problem);
+        code = ExitCode::BadCommandLine;
+    } else {
+        // 2. One installer at a time, decided before anything touches the
+        //    disk (the install options create the default install folder).
+        const CInstallerMutex mutex;
+        if (mutex.IsFirst()) {
+            code = RunStartedInstaller(instance, out, showMainFrame);
+        } else {
+            log.Write(L"Another installer is running: this one changes nothing");
+            if (showMainFrame && !switches.silent) BringRunningInstallerForward();
+            code = ExitCode::AlreadyRunning;
+        }
+    }
     log.Write(L"Exit code: " + std::to_wstring(static_cast<int>(code)) + L" (" + ExitCodeName(code) + L")");
     log.Close();
     return static_cast<int>(code);
 }
 
-ExitCode RunStartedInstaller(HINSTANCE instance, StartupReport& out, const std::wstring& version, bool showMainFrame) {
+ExitCode RunStartedInstaller(HINSTANCE instance, StartupReport& out, bool showMainFrame) {
     const CommandLineSwitches& switches = out.switches;
     CInstallLog& log = InstallLog();
-    if (switches.help) {
-        ShowHelp(HelpText(version), switches.silent);
-        return ExitCode::Installed;
-    }
-    if (switches.folderGiven && !IsAbsoluteFolder(switches.installFolder)) {
-        log.Write(L"Install folder refused, not an absolute path: " + switches.installFolder);
-        return ExitCode::BadCommandLine;
-    }
 
-    // 2. COM on this thread as a single-threaded apartment.
+    // 3. COM on this thread as a single-threaded apartment.
     if (FAILED(CoInitialize(nullptr))) return ExitCode::StartupFailed;
     out.comInitialized = true;
 
-    // 3. GDI+; its status is not tested, drawing that needs it fails later.
+    // 4. GDI+; its status is not tested, drawing that needs it fails later.
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     out.gdiplusStarted = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
 
-    // 4. The framework takes its resources and window classes from this module.
+    // 5. The framework takes its resources and window classes from this module.
     Veneer::CPaintManagerUI::SetInstance(instance);
 
-    // 5. The screen DPI becomes the process-wide scale.
+    // 6. The screen DPI becomes the process-wide scale.
     out.screenDpi = ZKCore::GetScreenDpi();
     Veneer::CDpiScaler::SetProcessDpi(out.screenDpi);
 
-    // 6. The skin comes from the archive in this executable's resources.
+    // 7. The skin comes from the archive in this executable's resources.
     SetupSkinStorage();
 
-    // 7. The drop shadow's window class.
+    // 8. The drop shadow's window class.
     CWndShadow::Initialize(instance);
 
-    // 8. The install: without a window, or in the main window, modally (it
+    // 9. The install: without a window, or in the main window, modally (it
     //    frees itself when it is closed and reports how the install stood).
     InstallOptions& options = GetInstallOptions();
     if (switches.folderGiven) options.installFolder = switches.installFolder.c_str();
     log.Write(std::wstring(L"Mode: ") + (switches.silent ? L"silent" : L"interactive") + L"; install folder: " +
               options.installFolder.GetData() + (switches.folderGiven ? L" (command line)" : L" (default)") +
-              L"; desktop shortcut: " + (options.desktopShortcut ? L"true" : L"false"));
+              L"; desktop shortcut: " + (options.desktopShortcut ? L"true" : L"false") +
+              (switches.silent ? L"; time-out: " + std::to_wstring(switches.timeoutSeconds) + L" s" : L""));
     ExitCode code = ExitCode::Installed;
     if (showMainFrame && switches.silent) {
-        CSilentInstall install(options, kDownloadUrl);
+        CSilentInstall install(options, kDownloadUrl, switches.timeoutSeconds);
         code = install.Run();
     } else if (showMainFrame) {
         int frameState = -1;
@@ -182,7 +230,7 @@ ExitCode RunStartedInstaller(HINSTANCE instance, StartupReport& out, const std::
         code = FromFrameState(frameState);
     }
 
-    // 9. Shut down in reverse order.
+    // 10. Shut down in reverse order.
     Gdiplus::GdiplusShutdown(token);
     CoUninitialize();
     return code;

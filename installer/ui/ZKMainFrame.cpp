@@ -105,13 +105,20 @@ void ZKMainFrame::OnCompleted() {
 }
 
 void ZKMainFrame::OnFailed(InstallFailure reason) {
-    const bool download = reason == InstallFailure::Download;
+    const wchar_t* message = L"安装未完成！";
+    const wchar_t* detail = L"安装程序未能完成，请重新安装";
+    if (reason == InstallFailure::Download) {
+        message = L"下载失败！";
+        detail = L"请检查网络";
+    } else if (reason == InstallFailure::Verification) {
+        message = L"安装包校验失败！";
+        detail = L"安装包已损坏或来源不可信，请重新下载";
+    }
     int answer = 0;
     {
         const CZKVeil veil(m_rootLayout);
-        answer = CZKMsgBox::ShowModal(m_hwnd, L"Scrivla", download ? L"下载失败！" : L"安装未完成！",
-                                      download ? L"请检查网络" : L"安装程序未能完成，请重新安装", L"确定", L"取消",
-                                      nullptr, kMsgBoxStyle, kMsgBoxExStyle, true);
+        answer = CZKMsgBox::ShowModal(m_hwnd, L"Scrivla", message, detail, L"确定", L"取消", nullptr, kMsgBoxStyle,
+                                      kMsgBoxExStyle, true);
     }
     if (answer == static_cast<int>(MsgBoxResult::Ok)) SelectPage(kPageAgreement);
 }

@@ -7,7 +7,9 @@
 // ZK_PACKAGE_DELAY_MS in its environment makes it take that long (at most
 // ten minutes) before it finishes, as a real installation would.
 // ZK_PACKAGE_MODE=incomplete makes it install and exit without the completion
-// signal, as a package that failed half-way would.
+// signal, as a package that failed half-way would. ZK_PACKAGE_MODE=launcher
+// makes it start a copy of itself with the same arguments in the normal mode
+// and exit at once, as a package that hands over to an unpacked setup does.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -97,9 +99,26 @@ DWORD RequestedDelay() {
     return value > kMaxDelayMs ? kMaxDelayMs : static_cast<DWORD>(value);
 }
 
-bool CompletionWithheld() {
+std::wstring PackageMode() {
     wchar_t mode[32] = {};
-    return GetEnvironmentVariableW(L"ZK_PACKAGE_MODE", mode, 32) && std::wstring(mode) == L"incomplete";
+    return GetEnvironmentVariableW(L"ZK_PACKAGE_MODE", mode, 32) ? std::wstring(mode) : std::wstring();
+}
+
+// The launcher: the same program and command line in the normal mode; it
+// records nothing and never signals completion itself.
+int Launch() {
+    SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", nullptr);  // the copy inherits the rest
+    std::wstring commandLine = GetCommandLineW();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(OwnPath().c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &started)) {
+        return kExitInstallFailed;
+    }
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return 0;
 }
 
 // The product's files: its program (this executable stands in for it), a
@@ -139,11 +158,15 @@ std::wstring CreateDesktopShortcut(const std::wstring& target, const std::wstrin
 }
 
 int Run() {
+    if (PackageMode() == L"launcher") return Launch();
     const std::wstring commandLine = GetCommandLineW();
     const std::wstring arguments = SkipProgramName(commandLine);
     const PackageArguments parsed = ParsePackageArguments(arguments);
 
-    DeleteFileW(RecordPath().c_str());
+    // A profile file that starts with the UTF-16 byte-order mark is written in
+    // UTF-16; without it the profile functions write the ANSI code page and
+    // a folder such as D:\软件 would be recorded as question marks.
+    WriteTextFile(RecordPath(), "\xFF\xFE");
     Record(L"Received", L"commandLine", commandLine);
     Record(L"Received", L"arguments", arguments);
     Record(L"Received", L"instdir", parsed.installFolder);
@@ -170,7 +193,7 @@ int Run() {
     }
     Record(L"Result", L"program", program);
     Record(L"Result", L"shortcut", shortcut);
-    if (CompletionWithheld()) {
+    if (PackageMode() == L"incomplete") {
         Record(L"Result", L"status", L"incomplete");
         return 0;
     }

@@ -12,6 +12,7 @@
 #include "DownloadTestSupport.h"
 #include "installer/engine/ControlFile.h"
 #include "installer/engine/InstallSession.h"
+#include "installer/engine/PackageFolder.h"
 
 using namespace ZKInstaller;
 using namespace ZKTest;
@@ -145,6 +146,12 @@ TEST_F(InstallSessionTest, InstallsEndToEndWithTheChosenOptionsAfterResettingASt
     EXPECT_NE(std::find(shown.begin(), shown.end(), kDownloadedPercent), shown.end());
     EXPECT_EQ(shown.back(), 100);
 
+    // An elevated run (Wine's is) downloads into the protected folder.
+    EXPECT_EQ(m_session.PackageFolder().IsProtected(), IsProcessElevated());
+    if (IsProcessElevated()) {
+        const std::wstring folder = std::wstring(ProtectedFolderPath().GetData()) + L"\\";
+        EXPECT_EQ(std::wstring(m_session.PackagePath().GetData()).compare(0, folder.size(), folder), 0);
+    }
     EXPECT_EQ(Recorded(L"Received", L"instdir"), L"C:\\ZK Session Programs\\Editor Folder");
     EXPECT_EQ(Recorded(L"Received", L"dsc"), L"false");
     EXPECT_EQ(Recorded(L"Result", L"shortcut"), L"");
@@ -196,6 +203,7 @@ TEST_F(InstallSessionTest, APackageEndingWithoutCompletionFailsInsteadOfHoldingA
     EXPECT_EQ(m_sink.completed, 0);
     EXPECT_EQ(m_session.PackageExitCode(), 0u);
     EXPECT_EQ(Recorded(L"Result", L"status"), L"incomplete");
+    EXPECT_FALSE(FileExists(m_session.PackagePath().GetData())) << "its run has ended: the package goes";
     EXPECT_GE(m_sink.progress.back(), kDownloadedPercent);
     EXPECT_LT(m_sink.progress.back(), 100);
     EXPECT_FALSE(m_sink.polling);
@@ -242,4 +250,27 @@ TEST_F(InstallSessionTest, ARestartDropsWhatTheReplacedDownloadHadAlreadyPosted)
                             [current](unsigned g) { return g != current; }))
         << "nothing of the old download was left to drop";
     EXPECT_EQ(m_sink.progress, std::vector<int>(m_sink.progress.size(), 0));
+}
+
+TEST_F(InstallSessionTest, APackageThatFailsVerificationIsCheckedWhileHeldNeverStartedAndDeleted) {
+    DeleteFileW((std::wstring(MakeDataFolder().GetData()) + L"\\package-record.ini").c_str());
+    bool heldWhileChecked = false;
+    m_session.SetPackageCheck([&heldWhileChecked](HANDLE file, const wchar_t* path, const VerificationPolicy&) {
+        HANDLE writer = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+        heldWhileChecked = file && file != INVALID_HANDLE_VALUE && writer == INVALID_HANDLE_VALUE;
+        if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+        VerifyResult result;
+        result.status = VerifyStatus::WrongPublisher;
+        return result;
+    });
+    m_session.Start();
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(m_sink.failures, std::vector<InstallFailure>{InstallFailure::Verification});
+    EXPECT_TRUE(heldWhileChecked);
+    EXPECT_EQ(m_session.Verification().status, VerifyStatus::WrongPublisher);
+    EXPECT_FALSE(FileExists(m_session.PackagePath().GetData()));
+    EXPECT_FALSE(m_sink.polling);
+    Sleep(500);  // a package started by mistake would have recorded by now
+    EXPECT_EQ(Recorded(L"Received", L"instdir"), L"<none>");
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "installer/engine/InstallOptions.h"
+#include "installer/engine/PackageFolder.h"
 #include "installer/engine/tests/DownloadTestSupport.h"
 #include "installer/entry/tests/EndToEndSupport.h"
 
@@ -276,10 +277,15 @@ Sampling SampleAnswers(HWND frame, double forMs, Done done) {
     return result;
 }
 
+// Where the installer downloads: it runs with this process's rights.
+std::wstring InstallersPackageFolder() {
+    return (IsProcessElevated() ? ProtectedFolderPath() : DataFolderPath()).GetData();
+}
+
 std::set<std::wstring> PackageFiles() {
     std::set<std::wstring> names;
     WIN32_FIND_DATAW data{};
-    HANDLE find = FindFirstFileW((std::wstring(DataFolderPath().GetData()) + L"\\*.exe").c_str(), &data);
+    HANDLE find = FindFirstFileW((InstallersPackageFolder() + L"\\*.exe").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return names;
     do {
         names.insert(data.cFileName);
@@ -298,7 +304,7 @@ long long FileSize(const std::wstring& path) {
 bool StallFigures(long long size) {
     if (!ZKTest::Configure(L"size=" + std::to_wstring(size))) return false;
     const std::set<std::wstring> existing = PackageFiles();
-    const std::wstring folder = DataFolderPath().GetData();
+    const std::wstring folder = InstallersPackageFolder();
     std::wstring package;
     bool downloaded = false;
     Sampling download;

@@ -72,3 +72,79 @@ TEST(IsAbsoluteFolder, DrivesAndSharesOnly) {
         EXPECT_FALSE(IsAbsoluteFolder(bad)) << bad;
     }
 }
+
+TEST(ParseCommandLine, TimeOutAndLogFile) {
+    const struct {
+        const wchar_t* line;
+        bool timeoutValid;
+        unsigned timeout;
+        bool logGiven;
+        const wchar_t* log;
+        const wchar_t* folder;
+        bool silent;
+    } cases[] = {
+        {L"/S", true, kDefaultTimeoutSeconds, false, L"", L"", true},
+        {L"/S /TIMEOUT=60", true, 60, false, L"", L"", true},
+        {L"/TIMEOUT=2147483", true, kMaxTimeoutSeconds, false, L"", L"", false},
+        {L"/TIMEOUT=2147484", false, kDefaultTimeoutSeconds, false, L"", L"", false},
+        {L"/TIMEOUT=0", false, kDefaultTimeoutSeconds, false, L"", L"", false},
+        {L"/TIMEOUT=", false, kDefaultTimeoutSeconds, false, L"", L"", false},
+        {L"/TIMEOUT=-5", false, kDefaultTimeoutSeconds, false, L"", L"", false},
+        {L"/TIMEOUT=99999999999999999999", false, kDefaultTimeoutSeconds, false, L"", L"", false},
+        {L"/timeout=60", true, kDefaultTimeoutSeconds, false, L"", L"", false},  // case-sensitive: an unknown word
+        // The log file's word holds "-o", no folder prefix for it.
+        {L"/LOG=C:\\logs\\set-out.log /S", true, kDefaultTimeoutSeconds, true, L"C:\\logs\\set-out.log", L"", true},
+        {L"/S /LOG=\"C:\\My Logs\\a.log\" /quiet", true, kDefaultTimeoutSeconds, true, L"C:\\My Logs\\a.log", L"", true},
+        {L"\"/LOG=C:\\My Logs\\a.log\" /S", true, kDefaultTimeoutSeconds, true, L"C:\\My Logs\\a.log", L"", true},
+        {L"/LOG=", true, kDefaultTimeoutSeconds, true, L"", L"", false},
+        // "/D=" stays last and takes the rest, a "/LOG=" after it included.
+        {L"/S /TIMEOUT=5 /LOG=C:\\x.log /D=C:\\Büro\\App /LOG=C:\\y.log", true, 5, true, L"C:\\x.log",
+         L"C:\\Büro\\App /LOG=C:\\y.log", true},
+        {L"/D=D:\\软件\\Scrivla", true, kDefaultTimeoutSeconds, false, L"", L"D:\\软件\\Scrivla", false},
+        {L"x/LOG=C:\\x.log", true, kDefaultTimeoutSeconds, false, L"", L"", false},  // not at a word start
+    };
+    for (const auto& c : cases) {
+        const CommandLineSwitches s = ParseCommandLine(c.line);
+        EXPECT_EQ(s.timeoutValid, c.timeoutValid) << c.line;
+        EXPECT_EQ(s.timeoutSeconds, c.timeout) << c.line;
+        EXPECT_EQ(s.logGiven, c.logGiven) << c.line;
+        EXPECT_EQ(s.logFile, c.log) << c.line;
+        EXPECT_EQ(s.installFolder, c.folder) << c.line;
+        EXPECT_EQ(s.silent, c.silent) << c.line;
+    }
+}
+
+TEST(CommandLineProblem, NamesWhatIsRefused) {
+    const struct {
+        const wchar_t* line;
+        const wchar_t* problem;  // the start of the text, empty when fine
+    } cases[] = {
+        {L"/S /TIMEOUT=10 /LOG=C:\\a.log /D=C:\\b", L""},
+        {L"/D=b", L"Install folder refused"},
+        {L"/LOG=a.log", L"Log file refused"},
+        {L"/LOG=\\\\server\\share\\a.log", L""},
+        {L"/TIMEOUT=x", L"Time-out refused"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CommandLineProblem(ParseCommandLine(c.line)).compare(0, wcslen(c.problem), c.problem), 0) << c.line;
+        EXPECT_EQ(CommandLineProblem(ParseCommandLine(c.line)).empty(), *c.problem == 0) << c.line;
+    }
+}
+
+TEST(SkipProgramName, QuotedUpToTheNextQuoteElseUpToABlank) {
+    const struct {
+        const wchar_t* line;
+        const wchar_t* rest;
+    } cases[] = {
+        {L"", L""},
+        {L"setup.exe", L""},
+        {L"setup.exe /S", L"/S"},
+        {L"setup.exe\t \t/S  /D=C:\\A", L"/S  /D=C:\\A"},
+        {L"\"C:\\Program Files\\setup.exe\" /S", L"/S"},
+        {L"\"C:\\Büro\\setup.exe\"/S", L"/S"},  // the quote ends the name even without a blank
+        {L"C:\\a\"b c\"\\setup.exe /S", L"c\"\\setup.exe /S"},  // a quote later in the name is no quote
+        {L"\"unterminated /S", L""},
+        {L"setup.exe /D=D:\\软件\\Scrivla", L"/D=D:\\软件\\Scrivla"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SkipProgramName(c.line), c.rest) << c.line;
+}

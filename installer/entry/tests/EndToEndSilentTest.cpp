@@ -4,56 +4,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <initializer_list>
 #include <string>
 
 #include "EndToEndFixture.h"
-#include "installer/engine/InstallLog.h"
 #include "installer/engine/tests/DownloadTestSupport.h"
 
 using namespace ZKTest;
-
-namespace {
-
-class CommandLineRun : public InstallerTest {
-protected:
-    void SetUp() override {
-        InstallerTest::SetUp();
-        DeleteFileW(DefaultLogPath().c_str());
-    }
-
-    // The log of the last run, UTF-8 after its byte-order mark.
-    static std::string Log() {
-        std::string text;
-        HANDLE file = CreateFileW(DefaultLogPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return text;
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
-        CloseHandle(file);
-        return text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? text.substr(3) : text;
-    }
-    // A silent run to its end, watched for windows; its exit code.
-    static long SilentRun(const std::wstring& arguments, bool* showedAWindow = nullptr) {
-        InstallerRun run(arguments);
-        if (!run.started) return -2;
-        long code = -1;
-        bool shown = false;
-        for (DWORD waited = 0; waited < 90000 && code == -1; waited += 100) {
-            shown = shown || run.ShowsAWindow();
-            code = run.WaitForExit(100);
-        }
-        if (showedAWindow) *showedAWindow = shown;
-        return code;
-    }
-};
-
-void ExpectInLog(const std::string& log, const std::initializer_list<const char*>& lines) {
-    for (const char* line : lines) EXPECT_NE(log.find(line), std::string::npos) << line << "\n--- log:\n" << log;
-}
-
-}  // namespace
 
 TEST_F(CommandLineRun, SilentInstallIntoAFolderWithSpacesShowsNothingAndLogsEveryStep) {
     bool showedAWindow = true;
@@ -66,7 +22,8 @@ TEST_F(CommandLineRun, SilentInstallIntoAFolderWithSpacesShowsNothingAndLogsEver
                         "  Mode: silent; install folder: C:\\Some Folder\\X (command line); desktop shortcut: true",
                         "/openapi/download?", "  Attempt 1: HTTP 200, ", " ms, result 0x00000000\r\n",
                         "  Starting package: ", ".exe -instdir=C:\\Some Folder\\X -dsc=true\r\n",
-                        "  Package started\r\n", "  Package reported completion\r\n",
+                        "  Package started, followed with every process it starts\r\n",
+                        "  Package reported completion\r\n",
                         "  Exit code: 0 (installed)\r\n"});
 }
 
@@ -100,6 +57,7 @@ TEST_F(CommandLineRun, AnInteractiveInstallTakesTheFolderOfSlashD) {
     Click(frame, kInstallButton);
     EXPECT_EQ(run.WaitForExit(60000), 0);
     EXPECT_EQ(Recorded(L"Received", L"instdir"), L"C:\\Another Folder\\Y");
+    m_lastPid = run.ProcessId();
     ExpectInLog(Log(), {"  Mode: interactive; install folder: C:\\Another Folder\\Y (command line)",
                         "  Exit code: 0 (installed)\r\n"});
 }
@@ -122,6 +80,7 @@ TEST_F(CommandLineRun, HelpGoesToTheRedirectedOutputAndNamesTheLog) {
     while (ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read > 0) output.append(buffer, read);
     CloseHandle(readEnd);
     EXPECT_EQ(code, 0);
-    EXPECT_NE(output.find("Scrivla-Setup.log"), std::string::npos) << output;
+    EXPECT_NE(output.find("Scrivla-Setup-<yyyyMMdd-HHmmss>-<pid>.log"), std::string::npos) << output;
     EXPECT_NE(output.find("5  package ended without completing"), std::string::npos) << output;
+    EXPECT_NE(output.find("8  another installer is running"), std::string::npos) << output;
 }

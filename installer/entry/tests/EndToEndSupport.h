@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "installer/engine/InstallLog.h"
 #include "installer/engine/InstallOptions.h"
 
 namespace ZKTest {
@@ -37,6 +38,31 @@ inline std::wstring Recorded(const wchar_t* section, const wchar_t* key) {
     wchar_t value[1024]{};
     GetPrivateProfileStringW(section, key, L"", value, 1024, DataFile(L"package-record.ini").c_str());
     return value;
+}
+
+// The UTF-8 text (after its byte-order mark) of the newest run log of
+// process `pid` in the temporary folder (Wine hands process ids out again);
+// empty when there is none.
+inline std::string RunLogOf(DWORD pid) {
+    const std::wstring folder = TempFolder();
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + kRunLogPrefix + L"*-" + std::to_wstring(pid) + kRunLogExtension).c_str(),
+                                   &found);
+    if (search == INVALID_HANDLE_VALUE) return std::string();
+    std::wstring newest;
+    do {
+        if (newest < found.cFileName) newest = found.cFileName;  // the time in the name sorts as text
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::string text;
+    HANDLE file = CreateFileW((folder + newest).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
+    CloseHandle(file);
+    return text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? text.substr(3) : text;
 }
 
 inline void Click(HWND window, POINT client) {

@@ -12,7 +12,7 @@ using namespace ZKInstaller;
 
 TEST(Startup, RunsComAndGdiplusAndMeasuresTheDpi) {
     StartupReport report;
-    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), "/S /D=C:\\Z", &report, false), 0);
+    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), L"/S /D=C:\\Z", &report, false), 0);
     EXPECT_TRUE(report.comInitialized);
     EXPECT_TRUE(report.gdiplusStarted);
     EXPECT_GT(report.screenDpi, 0);
@@ -23,13 +23,10 @@ TEST(Startup, RunsComAndGdiplusAndMeasuresTheDpi) {
     EXPECT_EQ(report.switches.installFolder, L"C:\\Z");
 }
 
-TEST(Startup, UnconvertibleOrEmptyCommandLinesChangeNothing) {
+TEST(Startup, AnEmptyCommandLineChangesNothing) {
     StartupReport empty;
-    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), "", &empty, false), 0);
+    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), L"", &empty, false), 0);
     EXPECT_TRUE(empty.comInitialized);
-    StartupReport null;
-    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), nullptr, &null, false), 0);
-    EXPECT_TRUE(null.comInitialized);
 }
 
 TEST(Startup, FailingComInitialisationEndsWithTheStartUpCodeBeforeGdiplus) {
@@ -37,7 +34,7 @@ TEST(Startup, FailingComInitialisationEndsWithTheStartUpCodeBeforeGdiplus) {
     std::thread worker([] {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
         StartupReport report;
-        EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), "", &report, false),
+        EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), L"", &report, false),
                   static_cast<int>(ExitCode::StartupFailed));
         EXPECT_FALSE(report.comInitialized);
         EXPECT_FALSE(report.gdiplusStarted);
@@ -63,7 +60,7 @@ TEST(Startup, ADllPlantedInTheCurrentFolderIsNotFoundByName) {
     FreeLibrary(byPath);
 
     StartupReport report;
-    RunInstaller(GetModuleHandleW(nullptr), "", &report, false);
+    RunInstaller(GetModuleHandleW(nullptr), L"", &report, false);
     EXPECT_TRUE(report.dllSearchRestricted);
     ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
     const HMODULE byName = LoadLibraryW(L"zkplanted.dll");
@@ -78,10 +75,10 @@ TEST(Startup, ADllPlantedInTheCurrentFolderIsNotFoundByName) {
 }
 
 namespace {
-std::string ReadLog() {
+std::string ReadLog(const std::wstring& path) {
     std::string text;
-    HANDLE file = CreateFileW(ZKInstaller::DefaultLogPath().c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return text;
     char buffer[4096];
     DWORD read = 0;
@@ -92,20 +89,26 @@ std::string ReadLog() {
 }  // namespace
 
 TEST(Startup, ARelativeFolderIsRefusedBeforeComAndLogged) {
+    const std::wstring logFile = TempFolder() + L"zk startup test.log";
+    DeleteFileW(logFile.c_str());
+    const std::wstring arguments = L"/S \"/LOG=" + logFile + L"\" -oinstall\\here";
     StartupReport report;
-    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), "/S -oinstall\\here", &report, false),
+    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), arguments, &report, false),
               static_cast<int>(ExitCode::BadCommandLine));
     EXPECT_FALSE(report.comInitialized);
-    const std::string log = ReadLog();
+    EXPECT_EQ(report.logPath, logFile);
+    const std::string log = ReadLog(logFile);
+    DeleteFileW(logFile.c_str());
     EXPECT_EQ(log.compare(0, 3, "\xEF\xBB\xBF"), 0);
-    EXPECT_NE(log.find("Command line: /S -oinstall\\here\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("/LOG=C:\\"), std::string::npos) << log;
+    EXPECT_NE(log.find(" -oinstall\\here\r\n"), std::string::npos) << log;
     EXPECT_NE(log.find("not an absolute path: install\\here"), std::string::npos) << log;
     EXPECT_NE(log.find("Exit code: 2 (bad command line)\r\n"), std::string::npos) << log;
 }
 
 TEST(Startup, AnUnwritableLogStopsNothing) {
     CInstallLog log;
-    EXPECT_FALSE(log.Open(L"Z:\\no such folder\\x\\y.log"));
+    EXPECT_FALSE(log.Open(L"Z:\\no such folder\\x\\y.log", LogOpen::CreateNew));
     log.Write(L"lost");  // no effect, no crash
     EXPECT_FALSE(log.IsOpen());
     // The same for the run: the temporary folder made unusable.
@@ -117,17 +120,20 @@ TEST(Startup, AnUnwritableLogStopsNothing) {
     SetEnvironmentVariableW(L"TMP", L"Z:\\no such folder");
     SetEnvironmentVariableW(L"TEMP", L"Z:\\no such folder");
     StartupReport report;
-    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), "/S /D=C:\\With Space", &report, false), 0);
+    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), L"/S /D=C:\\With Space", &report, false), 0);
     SetEnvironmentVariableW(L"TMP", savedTmp.c_str());
     SetEnvironmentVariableW(L"TEMP", savedTemp.c_str());
     EXPECT_TRUE(report.comInitialized);
+    EXPECT_TRUE(report.logPath.empty());
     EXPECT_EQ(report.switches.installFolder, L"C:\\With Space");
 }
 
 TEST(Startup, HelpNamesTheLogAndEveryExitCode) {
     const std::wstring help = HelpText(L"1.2.3.4");
-    EXPECT_NE(help.find(DefaultLogPath()), std::wstring::npos);
-    for (const wchar_t* code : {L"  0  installed", L"  3  download failed", L"  6  start-up failed"}) {
+    EXPECT_NE(help.find(TempFolder() + L"Scrivla-Setup-<yyyyMMdd-HHmmss>-<pid>.log"), std::wstring::npos);
+    for (const wchar_t* code : {L"  0  installed", L"  3  download failed", L"  6  start-up failed",
+                                L"  7  package failed verification", L"  8  another installer is running",
+                                L"/TIMEOUT=seconds", L"/LOG=file"}) {
         EXPECT_NE(help.find(code), std::wstring::npos) << code;
     }
 }
