@@ -17,6 +17,11 @@ Endpoints that are not logged:
       rate=BYTES           throttle every body to BYTES per second
       nolength=1           send no Content-Length; the body ends at close
       size=BYTES           serve BYTES of generated data instead of the file
+      variant=NAME         serve the package's sibling "<stem>-NAME<ext>" (the
+                           build leaves "unsigned" and "wrong-publisher" copies)
+      flip=OFFSET          serve the package with the byte at OFFSET inverted
+      cut=BYTES            serve only the first BYTES of the package, announced
+                           as a complete body of that length
   GET /log           the logged requests as a JSON array of
                      {"method", "path" (raw request target), "query", "headers"}
   GET /log?paths=1   only the raw request targets, one a line
@@ -66,6 +71,9 @@ class Settings:
         self.rate = 0
         self.no_length = False
         self.size = None
+        self.variant = ""
+        self.flip = None
+        self.cut = None
 
 
 class State:
@@ -96,6 +104,14 @@ class State:
         settings.no_length = number("nolength", 0) != 0
         if "size" in params:
             settings.size = number("size")
+        if "variant" in params:
+            settings.variant = params["variant"][0]
+            if not settings.variant.replace("-", "").isalnum():
+                raise ValueError("variant must be a plain name")
+        if "flip" in params:
+            settings.flip = number("flip")
+        if "cut" in params:
+            settings.cut = number("cut")
         with self.lock:
             self.settings = settings
             self.requests = []
@@ -125,17 +141,27 @@ class State:
             elif s.fault_left > 0:
                 s.fault_left -= 1
                 fault = s.fault
-            return status, fault, s.rate, s.no_length, s.size
+            return status, fault, s.rate, s.no_length, s.size, (s.variant, s.flip, s.cut)
 
-    def payload(self, size):
+    def payload(self, size, change=("", None, None)):
         if size is not None:
             if size not in self.payload_cache:
                 self.payload_cache = {size: generated_payload(size)}
             return self.payload_cache[size]
-        if self.package:
-            with open(self.package, "rb") as f:
-                return f.read()
-        return generated_payload(65536)
+        if not self.package:
+            return generated_payload(65536)
+        variant, flip, cut = change
+        path = self.package
+        if variant:
+            stem, ext = os.path.splitext(self.package)
+            path = f"{stem}-{variant}{ext}"
+        with open(path, "rb") as f:
+            data = f.read()
+        if flip is not None and 0 <= flip < len(data):
+            data = data[:flip] + bytes([data[flip] ^ 0xFF]) + data[flip + 1:]
+        if cut is not None:
+            data = data[:cut]
+        return data
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -196,11 +222,11 @@ class Handler(BaseHTTPRequestHandler):
         self.send_text(code, ERROR_PAGE.format(code=code, reason=reason), "text/html; charset=utf-8")
 
     def send_package(self):
-        status, fault, rate, no_length, size = self.state.take_outcome()
+        status, fault, rate, no_length, size, change = self.state.take_outcome()
         if status != 200:
             self.send_error_page(status)
             return
-        body = self.state.payload(size)
+        body = self.state.payload(size, change)
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
         if no_length:

@@ -188,6 +188,12 @@ TEST_F(InstallSessionTest, AFailedDownloadIsReportedAndASecondStartDownloadsToTh
 
 TEST_F(InstallSessionTest, APackageThatCannotStartFailsInsteadOfHolding) {
     ASSERT_TRUE(Configure(L"size=4096"));  // bytes that are no program
+    // Let them past the signature check, which would refuse them, to the start.
+    m_session.SetPackageCheck([](HANDLE, const wchar_t*, const VerificationPolicy&) {
+        VerifyResult accepted;
+        accepted.status = VerifyStatus::Ok;
+        return accepted;
+    });
     m_session.Start();
     ASSERT_TRUE(RunToEnd());
     EXPECT_EQ(m_sink.failures, std::vector<InstallFailure>{InstallFailure::PackageStart});

@@ -105,6 +105,7 @@ TEST_F(EndToEndFlow, PackagesThatFailToStartOrToCompleteEndInTheFailureBox) {
 }
 
 TEST_F(EndToEndFlow, ACompletionWhileTheCloseBoxIsOpenClosesOnlyOnceTheBoxIsGone) {
+    SetEnvironmentVariableW(L"ZK_PACKAGE_DELAY_MS", L"2000");  // page 2 stays while the box opens
     InstallerRun run;
     HWND frame = run.WaitForWindow(L"zkmainframe");
     ASSERT_NE(frame, nullptr);

@@ -35,9 +35,9 @@ TEST_F(CommandLineRun, SilentFailuresEndWithTheirOwnCodes) {
     EXPECT_EQ(Log().find("Attempt 4"), std::string::npos);
     EXPECT_EQ(Recorded(L"Received", L"instdir"), L"") << "no package ran";
 
-    ASSERT_TRUE(Configure(L"size=4096"));  // bytes that are no program
-    EXPECT_EQ(SilentRun(L"/quiet"), 4);
-    ExpectInLog(Log(), {"  Package could not be started: error ", "  Exit code: 4 ("});
+    ASSERT_TRUE(Configure(L"size=4096"));  // bytes that are no program: refused before any start
+    EXPECT_EQ(SilentRun(L"/quiet"), 7);
+    ExpectInLog(Log(), {"  Package failed verification: package check: no signature; ", "  Exit code: 7 ("});
 
     ASSERT_TRUE(Configure(L""));
     SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", L"incomplete");  // inherited by installer and package
