@@ -87,7 +87,8 @@ T* ShowSkinWindow(HWND ownerWindow, ZkBase* ownerObject, bool modal, const wchar
     window->SetOwner(ownerObject);
     window->Center();
     if (modal) {
-        window->ShowModal();
+        // The window base's loop: a window class may have a ShowModal of its own.
+        static_cast<Veneer::CWindowWnd*>(window)->ShowModal();
         return nullptr;
     }
     window->ShowWindow(show, show);

@@ -158,3 +158,18 @@ TEST(MsgBoxInput, ABoxOpenedOverAnotherKeepsTheOwnerDisabledAndEachAnswerReaches
     EXPECT_TRUE(disabledWithOneLeft);
     EXPECT_TRUE(::IsWindowEnabled(owner.Get()));
 }
+
+TEST(MsgBoxInput, TheLaunchOperationRunsABoxModallyToItsClick) {
+    UseSkinArchive();
+    Backdrop owner;
+    std::thread driver([] {
+        if (HWND box = WaitForBox(L"launched")) Perform(box, Act::ClickOk, 96);
+    });
+    // The box's own static ShowModal must not hide the window base's loop here.
+    EXPECT_EQ(ShowSkinWindow<CZKMsgBox>(owner.Get(), nullptr, true, L"launched", nullptr, nullptr, kMsgBoxStyle,
+                                        kMsgBoxExStyle, true, 0),
+              nullptr);
+    driver.join();
+    EXPECT_EQ(::FindWindowW(L"zkmsgbox", L"launched"), nullptr);
+    EXPECT_TRUE(::IsWindowEnabled(owner.Get()));
+}
