@@ -108,7 +108,8 @@ private:
 class Child {
 public:
     explicit Child(const std::wstring& exe) {
-        STARTUPINFOW startup{sizeof(startup)};
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
         std::wstring command = L"\"" + exe + L"\"";
         startedAtMs = NowMs();
         started = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,

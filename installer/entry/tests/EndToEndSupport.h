@@ -108,7 +108,8 @@ public:
     // `exe` is the installer unless a test runs a copy of it elsewhere.
     explicit InstallerRun(const std::wstring& arguments = L"", HANDLE output = nullptr,
                           const std::wstring& exe = InstallerPath()) {
-        STARTUPINFOW startup{sizeof(startup)};
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
         if (output) {
             startup.dwFlags = STARTF_USESTDHANDLES;
             startup.hStdOutput = output;

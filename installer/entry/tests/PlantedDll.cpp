@@ -5,6 +5,10 @@
 
 #include <string>
 
+// The system headers declare these for importing; the planted DLL exports them.
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wdll-attribute-on-redeclaration"
+#endif
 extern "C" {
 __declspec(dllexport) DWORD WINAPI GetFileVersionInfoSizeW(LPCWSTR, LPDWORD) { return 0; }
 __declspec(dllexport) BOOL WINAPI GetFileVersionInfoW(LPCWSTR, DWORD, DWORD, LPVOID) { return FALSE; }

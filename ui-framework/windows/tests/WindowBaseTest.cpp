@@ -165,7 +165,8 @@ TEST(WindowBaseProcess, ASkinThatFailsToLoadShowsTheBoxAndExitsWithOne) {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring probe(path);
     probe = probe.substr(0, probe.rfind(L'\\') + 1) + L"veneer_skin_failure_probe.exe";
-    STARTUPINFOW startup{sizeof(startup)};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     std::wstring command = L"\"" + probe + L"\"";
     ASSERT_TRUE(CreateProcessW(probe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
