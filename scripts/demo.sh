@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the installer and runs it under Wine on a virtual display against the
-# local download service. Set DISPLAY to watch it on a real X display instead.
+# Builds the installer and runs it under Wine against the local download
+# service. With DISPLAY set it shows on that display and the person clicks;
+# without, it runs on a virtual display, drives the quick install itself and
+# leaves a screenshot of each page it passes in build/demo/.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/scripts/setup.sh"
@@ -34,10 +36,34 @@ esac
 export ZK_PACKAGE_DELAY_MS="${ZK_PACKAGE_DELAY_MS:-3000}"
 zk_session_start
 exe="$root/build/$ZK_WINE_ARCH/installer/entry/ZKInstaller.exe"
+if [ -n "${ZK_KEEP_DISPLAY:-}" ]; then
+  # A display of the user's: the person clicks through the installer.
+  echo "demo: starting $exe on $DISPLAY"
+  set +e
+  timeout 300 "$ZK_WINE" "$exe" >"$root/build/logs/demo.log" 2>&1 </dev/null
+  rc=$?
+  set -e
+  echo "demo: installer exited with status $rc"
+  exit $rc
+fi
+
+# Nobody can click on the virtual display: the driver clicks through page 0
+# with real input and names each page as it shows; each is captured here.
+shots="$root/build/demo"
+rm -rf "$shots"
+mkdir -p "$shots"
+driver="$root/build/$ZK_WINE_ARCH/tools/demo-driver/zk_demo_driver.exe"
+echo "demo: no display of yours: the demo drives the install itself on the virtual display $DISPLAY"
 echo "demo: starting $exe"
-set +e
-timeout 300 "$ZK_WINE" "$exe" >"$root/build/logs/demo.log" 2>&1 </dev/null
-rc=$?
-set -e
-echo "demo: installer exited with status $rc"
-exit $rc
+rc=1
+while read -r kind name x y w h; do
+  case "$kind" in
+    step) echo "demo: $name $x $y $w $h" | sed 's/ *$//' ;;
+    shot)
+      import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$shots/$name.png"
+      echo "demo: screenshot $shots/$name.png" ;;
+    record) echo "demo: the package recorded $name: $x $y $w $h" | sed 's/ *$//' ;;
+    exit) rc="$name"; echo "demo: installer exited with status $rc" ;;
+  esac
+done < <(timeout 120 "$ZK_WINE" "$driver" "$exe" 2>"$root/build/logs/demo.log" </dev/null | tr -d '\r')
+exit "$rc"
