@@ -48,7 +48,7 @@ if [ -n "${ZK_KEEP_DISPLAY:-}" ]; then
 fi
 
 # Nobody can click on the virtual display: the driver clicks through page 0
-# with real input and names each page as it shows; each is captured here.
+# with real input and captures each page it passes; each becomes a PNG here.
 shots="$root/build/demo"
 rm -rf "$shots"
 mkdir -p "$shots"
@@ -60,10 +60,11 @@ while read -r kind name x y w h; do
   case "$kind" in
     step) echo "demo: $name $x $y $w $h" | sed 's/ *$//' ;;
     shot)
-      import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$shots/$name.png"
+      convert "$shots/$name.bmp" "$shots/$name.png" && rm -f "$shots/$name.bmp"
       echo "demo: screenshot $shots/$name.png" ;;
     record) echo "demo: the package recorded $name: $x $y $w $h" | sed 's/ *$//' ;;
     exit) rc="$name"; echo "demo: installer exited with status $rc" ;;
   esac
-done < <(timeout 120 "$ZK_WINE" "$driver" "$exe" 2>"$root/build/logs/demo.log" </dev/null | tr -d '\r')
+done < <(timeout 120 "$ZK_WINE" "$driver" "$exe" "Z:$(printf '%s' "$shots" | tr '/' '\\')" \
+           2>"$root/build/logs/demo.log" </dev/null | tr -d '\r')
 exit "$rc"

@@ -1,13 +1,14 @@
 // Drives one quick install for the demo when nobody is at the display: starts
-// the installer, clicks through page 0 with real input, and for every page it
-// passes prints a line "shot <name> <left> <top> <width> <height>" (screen
-// pixels) for the demo script to capture, then the package's record and the
-// installer's exit status.
+// the installer, clicks through page 0 with real input, captures the screen
+// under the window of every page it passes into "<folder>\\<name>.bmp" and
+// prints "shot <name>", then the package's record and the installer's exit
+// status.
 //
-//     zk_demo_driver.exe <installer.exe>
+//     zk_demo_driver.exe <installer.exe> <folder>
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "installer/engine/ControlFile.h"
@@ -18,7 +19,6 @@ using namespace ZKInstaller;
 namespace {
 
 constexpr POINT kInstallButton{350, 286};  // page 0 "installBtn", window pixels at 100 %
-constexpr DWORD kShotPauseMs = 900;        // the script's capture takes this long at most
 
 std::wstring DataFile(const wchar_t* name) { return std::wstring(DataFolderPath().GetData()) + L"\\" + name; }
 
@@ -35,12 +35,54 @@ HWND WaitForFrame(DWORD processId, DWORD ms) {
     return nullptr;
 }
 
-void Shot(HWND window, const char* name) {
+std::wstring g_shotFolder;
+
+// The screen's pixels under `window`, as the user sees them, into a 32-bit BMP.
+bool Capture(HWND window, const std::wstring& path) {
     RECT rect{};
     GetWindowRect(window, &rect);
-    std::printf("shot %s %ld %ld %ld %ld\n", name, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool saved = false;
+    if (memory && bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        SelectObject(memory, old);
+        const DWORD bytes = static_cast<DWORD>(width) * height * 4;
+        BITMAPFILEHEADER file{};
+        file.bfType = 0x4D42;  // "BM"
+        file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
+        file.bfSize = file.bfOffBits + bytes;
+        HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (out != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            saved = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
+                    WriteFile(out, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
+                    WriteFile(out, bits, bytes, &written, nullptr);
+            CloseHandle(out);
+        }
+    }
+    if (bitmap) DeleteObject(bitmap);
+    if (memory) DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}
+
+void Shot(HWND window, const char* name) {
+    const std::wstring wide(name, name + strlen(name));
+    if (Capture(window, g_shotFolder + L"\\" + wide + L".bmp")) std::printf("shot %s\n", name);
     std::fflush(stdout);
-    Sleep(kShotPauseMs);
 }
 
 void Click(HWND window, POINT client) {
@@ -72,10 +114,11 @@ std::wstring Recorded(const wchar_t* key) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 2) {
-        std::printf("usage: zk_demo_driver <installer.exe>\n");
+    if (argc < 3) {
+        std::printf("usage: zk_demo_driver <installer.exe> <folder>\n");
         return 2;
     }
+    g_shotFolder = argv[2];
     DeleteFileW(DataFile(L"package-record.ini").c_str());
     std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
     STARTUPINFOW startup{};
