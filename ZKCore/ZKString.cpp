@@ -72,4 +72,17 @@ std::wstring PrepareDownloadUrl(const std::wstring& url) {
     return MultiByteToWide(EscapeUrlBytes(WideToMultiByte(url, kCodePageUtf8)), kCodePageUtf8);
 }
 
+std::wstring SkipProgramName(const std::wstring& commandLine) {
+    auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+    size_t i = 0;
+    if (i < commandLine.size() && commandLine[i] == L'"') {
+        const size_t close = commandLine.find(L'"', 1);
+        i = close == std::wstring::npos ? commandLine.size() : close + 1;
+    } else {
+        while (i < commandLine.size() && !blank(commandLine[i])) ++i;
+    }
+    while (i < commandLine.size() && blank(commandLine[i])) ++i;
+    return commandLine.substr(i);
+}
+
 }  // namespace ZKCore

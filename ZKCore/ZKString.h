@@ -14,5 +14,9 @@ std::string WideToMultiByte(const std::wstring& text, unsigned int codePage);
 std::wstring MultiByteToWide(const std::string& text, unsigned int codePage);
 std::string EscapeUrlBytes(const std::string& bytes);
 std::wstring PrepareDownloadUrl(const std::wstring& url);
+// The arguments of a full command line such as GetCommandLineW's: the
+// program name goes by its own rule (a leading quote runs to the next quote,
+// else the name ends at the first space or tab), then the white space after it.
+std::wstring SkipProgramName(const std::wstring& commandLine);
 
 }  // namespace ZKCore

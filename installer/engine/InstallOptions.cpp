@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "ZKCore/ZKSystem.h"
+#include "installer/engine/PackageFolder.h"
 
 namespace ZKInstaller {
 
@@ -78,15 +79,7 @@ UiString FormatGuidDigits(const GUID& guid) {
     return digits;
 }
 
-UiString MakePackagePath() {
-    UiString path = MakeDataFolder();
-    GUID guid{};
-    CoCreateGuid(&guid);
-    path += L"\\";
-    path += FormatGuidDigits(guid);
-    path += L".exe";
-    return path;
-}
+UiString MakePackagePath() { return NewPackagePath(MakeDataFolder()); }
 
 UiString ControlFilePath(const wchar_t* dataFolder) {
     // Joined without a fixed buffer, so a long data folder cannot overflow it.

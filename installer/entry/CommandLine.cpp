@@ -163,16 +163,4 @@ std::wstring CommandLineProblem(const CommandLineSwitches& switches) {
     return std::wstring();
 }
 
-std::wstring SkipProgramName(const std::wstring& commandLine) {
-    size_t i = 0;
-    if (i < commandLine.size() && commandLine[i] == L'"') {
-        const size_t close = commandLine.find(L'"', 1);
-        i = close == std::wstring::npos ? commandLine.size() : close + 1;
-    } else {
-        while (i < commandLine.size() && !IsBlank(commandLine[i])) ++i;
-    }
-    while (i < commandLine.size() && IsBlank(commandLine[i])) ++i;
-    return commandLine.substr(i);
-}
-
 }  // namespace ZKInstaller

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "ZKCore/ZKString.h"
+
 namespace ZKInstaller {
 
 // How long a silent run waits for the install by default, in seconds.
@@ -45,9 +47,6 @@ bool IsAbsoluteFolder(const std::wstring& folder);
 // relative install folder or log file, a time-out that is no whole number of
 // seconds in range.
 std::wstring CommandLineProblem(const CommandLineSwitches& switches);
-// The arguments of a full command line such as GetCommandLineW's: the
-// program name goes by its own rule (a leading quote runs to the next quote,
-// else the name ends at the first space or tab), then the white space after it.
-std::wstring SkipProgramName(const std::wstring& commandLine);
+using ZKCore::SkipProgramName;
 
 }  // namespace ZKInstaller

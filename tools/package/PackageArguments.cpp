@@ -14,18 +14,6 @@ std::wstring TrimBlanks(const std::wstring& text) {
 }
 }  // namespace
 
-std::wstring SkipProgramName(const std::wstring& commandLine) {
-    size_t i = 0;
-    if (i < commandLine.size() && commandLine[i] == L'"') {
-        const size_t close = commandLine.find(L'"', 1);
-        i = close == std::wstring::npos ? commandLine.size() : close + 1;
-    } else {
-        while (i < commandLine.size() && !IsBlank(commandLine[i])) ++i;
-    }
-    while (i < commandLine.size() && IsBlank(commandLine[i])) ++i;
-    return commandLine.substr(i);
-}
-
 PackageArguments ParsePackageArguments(const std::wstring& arguments) {
     static const std::wstring kFolderSwitch = L"-instdir=";
     static const std::wstring kShortcutSwitch = L" -dsc=";

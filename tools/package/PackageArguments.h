@@ -3,6 +3,8 @@
 // the folder unquoted and possibly with spaces.
 #include <string>
 
+#include "ZKCore/ZKString.h"
+
 namespace ZKPackage {
 
 struct PackageArguments {
@@ -12,9 +14,7 @@ struct PackageArguments {
     bool desktopShortcut = false;  // only for exactly "true"
 };
 
-// The arguments without the program name of a full command line (the program
-// name may be quoted and hold spaces).
-std::wstring SkipProgramName(const std::wstring& commandLine);
+using ZKCore::SkipProgramName;
 // Reads the arguments (without the program name).
 PackageArguments ParsePackageArguments(const std::wstring& arguments);
 
