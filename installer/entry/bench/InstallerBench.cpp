@@ -168,6 +168,7 @@ public:
         if (!GetProcessMemoryInfo(m_info.hProcess, &counters, sizeof(counters))) return 0;
         return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
     }
+    DWORD ProcessId() const { return m_info.dwProcessId; }
     bool Exited(DWORD ms) const { return WaitForSingleObject(m_info.hProcess, ms) == WAIT_OBJECT_0; }
     DWORD ExitCode() const {
         DWORD code = 0;
@@ -328,6 +329,12 @@ bool StallFigures(long long size) {
             if (downloaded) return true;
             return run.VisibleWindow(L"zkmsgbox") != nullptr || run.Exited(0);
         });
+        // The payload is no signed program: the check refuses it and deletes
+        // it at once, which the polling above may miss. The log has the size.
+        if (!downloaded) {
+            const std::string whole = "HTTP 200, " + std::to_string(size) + " bytes";
+            downloaded = ZKTest::RunLogOf(run.ProcessId()).find(whole) != std::string::npos;
+        }
     }
     if (!package.empty()) DeleteFileW(package.c_str());
     ZKTest::Configure(L"");
