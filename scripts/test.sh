@@ -41,5 +41,8 @@ zk_session_start
 trap zk_session_stop EXIT
 cd "$root/build/$ZK_WINE_ARCH"
 ctest --output-on-failure --timeout 900 "$@" || status=$?
+# The window and shadow tests once more, each in a process of its own.
+bash "$root/scripts/run-tests-alone.sh" "$root/build/$ZK_WINE_ARCH/ui-framework/windows/tests/veneer_windows_tests.exe" \
+  || status=1
 echo "test wall time: $(( $(date +%s) - start )) s"
 exit $status
