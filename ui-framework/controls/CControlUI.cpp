@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include <cstdlib>
+#include <memory>
 
 #include "controls/UiAttributeValues.h"
 #include "core/CSkinResources.h"
@@ -563,33 +564,21 @@ void CControlUI::SetBorderRound(SIZE round) {
 
 void CControlUI::AddCustomAttribute(const wchar_t* name, const wchar_t* value) {
     if (!name || !*name || !value || !*value) return;
-    if (m_customAttributes.Find(name)) return;  // the first value stays
-    auto* copy = new UiString(value);
-    if (!m_customAttributes.Insert(name, copy)) delete copy;
+    // The first value stays.
+    if (!m_customAttributes.Find(name)) m_customAttributes.Insert(name, std::make_unique<UiString>(value));
 }
 
 const wchar_t* CControlUI::GetCustomAttribute(const wchar_t* name) const {
     if (!name || !*name) return nullptr;
-    const auto* value = static_cast<const UiString*>(m_customAttributes.Find(name));
+    const UiString* value = m_customAttributes.Find(name);
     return value ? value->GetData() : nullptr;
 }
 
 bool CControlUI::RemoveCustomAttribute(const wchar_t* name) {
-    if (!name || !*name) return false;
-    auto* value = static_cast<UiString*>(m_customAttributes.Find(name));
-    if (!value) return false;
-    delete value;
-    m_customAttributes.Remove(name);
-    return true;
+    return name && *name && m_customAttributes.Remove(name);
 }
 
-void CControlUI::RemoveAllCustomAttributes() {
-    for (int i = 0; i < m_customAttributes.GetSize(); ++i) {
-        const wchar_t* key = m_customAttributes.GetAt(i);
-        if (key) delete static_cast<UiString*>(m_customAttributes.Find(key, false));
-    }
-    m_customAttributes.RemoveAll();
-}
+void CControlUI::RemoveAllCustomAttributes() { m_customAttributes.Clear(); }
 
 // --- Attributes ----------------------------------------------------------------
 

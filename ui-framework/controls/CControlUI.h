@@ -12,7 +12,7 @@
 #include "controls/CEventSource.h"
 #include "core/UiRect.h"
 #include "core/UiString.h"
-#include "core/UiStringPtrMap.h"
+#include "core/UiOwningMap.h"
 #include "manager/CPaintManagerUI.h"
 
 namespace Veneer {
@@ -296,7 +296,7 @@ protected:
     UiSize m_borderRound;      // design units
     UiRect m_paintRect;
     UiRect m_borderRectSize;   // design units per side
-    UiStringPtrMap m_customAttributes{83};  // name -> owned UiString*
+    UiOwningMap<UiString> m_customAttributes{83};  // name -> value
     UINT m_controlFlags = 0;
     bool m_autoTextSize = false;
 };

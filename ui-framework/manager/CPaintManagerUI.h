@@ -22,18 +22,19 @@
 #include "core/UiRect.h"
 #include "core/UiSafeList.h"
 #include "core/UiString.h"
+#include "core/UiOwningMap.h"
 #include "core/UiStringPtrMap.h"
 #include "core/CDpiScaler.h"
 #include "manager/UiControlRegistry.h"
 #include "manager/UiEvents.h"
 #include "render/IRenderContext.h"
+#include "render/TImageInfo.h"
+#include "render/TImageSpec.h"
 #include "render/UiDibSurface.h"
 
 namespace Veneer {
 
 class CControlUI;
-struct TImageInfo;
-struct TImageSpec;
 
 // One font of a font table. `size` is in design units; the font's height is
 // -Scale(size) pixels at the window's DPI.
@@ -442,19 +443,19 @@ private:
 
     UiStringPtrMap m_nameMap{83};  // name -> CControlUI*; read through FindControl only
     UiForgetHook m_nameHook{m_registry, [this](CControlUI* control) { ForgetName(control); }};
-    UiStringPtrMap m_customAttributes{83};  // name -> UiString*
+    UiOwningMap<UiString> m_customAttributes{83};
     std::vector<std::pair<UiString, std::unique_ptr<UiControlList>>> m_optionGroups;
 
     bool m_forceShared = false;
     bool m_gdiplusText = false;
     int m_textRenderingHint = 0;
     TFontInfo m_defaultFont;  // empty face name: the shared default is used
-    UiStringPtrMap m_fonts{83};              // decimal id -> TFontInfo*
-    UiStringPtrMap m_images{83};             // name -> TImageInfo*
-    UiStringPtrMap m_drawInfos{83};          // descriptor + modifier -> TImageSpec*
+    UiOwningMap<TFontInfo> m_fonts{83};                          // decimal id -> font
+    UiOwningMap<TImageInfo, TImageInfoDeleter> m_images{83};     // image key -> image
+    UiOwningMap<TImageSpec> m_drawInfos{83};                     // descriptor + modifier -> parsed form
     DrawInfoStats m_drawInfoStats;
-    UiStringPtrMap m_defaultAttributes{83};  // class name -> UiString*
-    UiStringPtrMap m_styles{83};             // style name -> UiString*
+    UiOwningMap<UiString> m_defaultAttributes{83};  // class name -> attribute list
+    UiOwningMap<UiString> m_styles{83};             // style name -> attribute list
     DWORD m_colors[5]{};
 
     std::unique_ptr<IWindowShadow> m_shadow;

@@ -15,11 +15,11 @@ void CPaintManagerUI::ResetDpiAssets() {
     FreeWindowImages();
 
     // Every font is created again at the new scale: height -Scale(size).
-    auto rebuild = [this](const wchar_t*, void* value) { BuildFont(*static_cast<TFontInfo*>(value), true); };
-    ForEachEntry(m_fonts, rebuild);
+    auto rebuild = [this](const wchar_t*, TFontInfo& info) { BuildFont(info, true); };
+    m_fonts.ForEach(rebuild);
     if (!m_defaultFont.faceName.IsEmpty()) BuildFont(m_defaultFont, true);
     PaintManagerShared& shared = Shared();
-    ForEachEntry(shared.fonts, rebuild);
+    shared.fonts.ForEach(rebuild);
     BuildFont(shared.defaultFont, true);
 }
 

@@ -4,7 +4,9 @@
 
 #include <cstring>
 #include <cwchar>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "manager/CPaintManagerUI.h"
 #include "manager/PaintManagerShared.h"
@@ -56,11 +58,6 @@ UiString ImageKey(const wchar_t* name, const wchar_t* type, DWORD mask) {
     return key;
 }
 
-void FreeAllImages(UiStringPtrMap& table) {
-    ForEachEntry(table, [](const wchar_t*, void* value) { CUiRender::FreeImage(static_cast<TImageInfo*>(value)); });
-    table.RemoveAll();
-}
-
 // Keeps a copy of the pixels and applies the process-wide colour adjustment.
 void AdjustImageColors(TImageInfo& image) {
     if (!image.bits || image.width <= 0 || image.height <= 0) return;
@@ -91,8 +88,8 @@ void AdjustImageColors(TImageInfo& image) {
 const TImageInfo* CPaintManagerUI::GetImage(const wchar_t* name) const {
     if (!name || !*name) return nullptr;
     const UiString key = ImageKey(name, nullptr, 0);
-    auto* image = static_cast<const TImageInfo*>(m_images.Find(key));
-    if (!image) image = static_cast<const TImageInfo*>(Shared().images.Find(key));
+    const TImageInfo* image = m_images.Find(key);
+    if (!image) image = Shared().images.Find(key);
     return image;
 }
 
@@ -100,8 +97,8 @@ const TImageInfo* CPaintManagerUI::GetImageEx(const wchar_t* name, const wchar_t
                                               bool adjustColors, HINSTANCE instance) {
     if (!name || !*name) return nullptr;
     const UiString key = ImageKey(name, type, mask);
-    auto* image = static_cast<const TImageInfo*>(m_images.Find(key));
-    if (!image) image = static_cast<const TImageInfo*>(Shared().images.Find(key));
+    const TImageInfo* image = m_images.Find(key);
+    if (!image) image = Shared().images.Find(key);
     if (!image) image = AddImage(name, type, mask, adjustColors, false, instance);
     return image;
 }
@@ -110,24 +107,24 @@ const TImageInfo* CPaintManagerUI::AddImage(const wchar_t* name, const wchar_t* 
                                             bool shared, HINSTANCE instance) {
     if (!name || !*name) return nullptr;
     const wchar_t* resType = (type && *type) ? type : nullptr;
-    TImageInfo* image = CUiRender::LoadImage(name, resType, mask, instance);
+    UiImagePtr image = CUiRender::LoadImage(name, resType, mask, instance);
     if (!image) return nullptr;
     image->resType = resType;
     image->mask = mask;
     image->adjustColors = adjustColors;
     if (adjustColors) AdjustImageColors(*image);
-    UiStringPtrMap& table = (shared || m_forceShared) ? Shared().images : m_images;
-    CUiRender::FreeImage(static_cast<TImageInfo*>(table.Set(ImageKey(name, resType, mask), image)));
-    return image;
+    auto& table = (shared || m_forceShared) ? Shared().images : m_images;
+    return table.Set(ImageKey(name, resType, mask), std::move(image));
 }
 
 const TImageInfo* CPaintManagerUI::AddImage(const wchar_t* name, HBITMAP bitmap, int width, int height,
                                             bool hasAlpha, bool shared) {
     if (!name || !*name || !bitmap) return nullptr;
-    UiStringPtrMap& table = (shared || m_forceShared) ? Shared().images : m_images;
+    auto& table = (shared || m_forceShared) ? Shared().images : m_images;
     const UiString key = ImageKey(name, nullptr, 0);
     if (table.Find(key, false)) return nullptr;
-    auto* image = new TImageInfo;
+    // From here the table owns the caller's bitmap.
+    UiImagePtr image(new TImageInfo);
     image->bitmap = bitmap;
     DIBSECTION section{};
     if (::GetObjectW(bitmap, sizeof(section), &section) == sizeof(section)) {
@@ -136,47 +133,31 @@ const TImageInfo* CPaintManagerUI::AddImage(const wchar_t* name, HBITMAP bitmap,
     image->width = width;
     image->height = height;
     image->hasAlpha = hasAlpha;
-    if (!table.Insert(key, image)) {
-        image->bitmap = nullptr;  // not ours after all
-        delete image;
-        return nullptr;
-    }
-    return image;
+    return table.Insert(key, std::move(image));
 }
 
 bool CPaintManagerUI::RemoveImage(const wchar_t* name, bool shared) {
     if (!name || !*name) return false;
-    UiStringPtrMap& table = shared ? Shared().images : m_images;
-    const UiString key = ImageKey(name, nullptr, 0);
-    auto* image = static_cast<TImageInfo*>(table.Find(key, false));
-    if (!image) return false;
-    table.Remove(key);
-    CUiRender::FreeImage(image);
-    return true;
+    return (shared ? Shared().images : m_images).Remove(ImageKey(name, nullptr, 0));
 }
 
-void CPaintManagerUI::RemoveAllImages(bool shared) { FreeAllImages(shared ? Shared().images : m_images); }
+void CPaintManagerUI::RemoveAllImages(bool shared) { (shared ? Shared().images : m_images).Clear(); }
 
-void CPaintManagerUI::FreeWindowImages() { FreeAllImages(m_images); }
+void CPaintManagerUI::FreeWindowImages() { m_images.Clear(); }
 
 const TImageSpec* CPaintManagerUI::GetDrawInfo(const wchar_t* descriptor, const wchar_t* modifier) {
     const UiString key = DrawInfoKey(descriptor, modifier);
     if (key.IsEmpty()) return nullptr;
-    auto* spec = static_cast<TImageSpec*>(m_drawInfos.Find(key));
-    if (spec) {
+    if (const TImageSpec* spec = m_drawInfos.Find(key)) {
         ++m_drawInfoStats.hits;
         return spec;
     }
     ++m_drawInfoStats.misses;
-    spec = new TImageSpec;
+    auto spec = std::make_unique<TImageSpec>();
     spec->Parse(descriptor, modifier, &m_dpi);
-    if (!m_drawInfos.Insert(key, spec)) {
-        delete spec;
-        return nullptr;
-    }
-    return spec;
+    return m_drawInfos.Insert(key, std::move(spec));
 }
 
-void CPaintManagerUI::RemoveAllDrawInfos() { DeleteAllValues<TImageSpec>(m_drawInfos); }
+void CPaintManagerUI::RemoveAllDrawInfos() { m_drawInfos.Clear(); }
 
 }  // namespace Veneer

@@ -59,19 +59,15 @@ bool CPaintManagerUI::BuildFont(TFontInfo& info, bool clearType) const {
 
 HFONT CPaintManagerUI::AddFont(int id, const wchar_t* faceName, int size, bool bold, bool underline, bool italic,
                                bool shared) {
-    auto* info = new TFontInfo;
+    auto info = std::make_unique<TFontInfo>();
     info->faceName = faceName;
     info->size = size;
     info->bold = bold;
     info->underline = underline;
     info->italic = italic;
-    if (!BuildFont(*info, false)) {
-        delete info;
-        return nullptr;
-    }
-    UiStringPtrMap& table = (shared || m_forceShared) ? Shared().fonts : m_fonts;
-    delete static_cast<TFontInfo*>(table.Set(FontKey(id), info));
-    return info->font.Get();
+    if (!BuildFont(*info, false)) return nullptr;
+    auto& table = (shared || m_forceShared) ? Shared().fonts : m_fonts;
+    return table.Set(FontKey(id), std::move(info))->font.Get();
 }
 
 HFONT CPaintManagerUI::GetFont(int id) { return GetFontInfo(id)->font.Get(); }
@@ -79,8 +75,8 @@ HFONT CPaintManagerUI::GetFont(int id) { return GetFontInfo(id)->font.Get(); }
 TFontInfo* CPaintManagerUI::GetFontInfo(int id) {
     if (id >= 0) {
         const UiString key = FontKey(id);
-        auto* info = static_cast<TFontInfo*>(m_fonts.Find(key));
-        if (!info) info = static_cast<TFontInfo*>(Shared().fonts.Find(key));
+        TFontInfo* info = m_fonts.Find(key);
+        if (!info) info = Shared().fonts.Find(key);
         if (info) {
             if (info->metrics.tmHeight == 0) MeasureFont(*info);
             return info;
@@ -96,18 +92,12 @@ TFontInfo* CPaintManagerUI::GetDefaultFontInfo() {
 }
 
 bool CPaintManagerUI::RemoveFont(int id, bool shared) {
-    UiStringPtrMap& table = shared ? Shared().fonts : m_fonts;
-    const UiString key = FontKey(id);
-    auto* info = static_cast<TFontInfo*>(table.Find(key, false));
-    if (!info) return false;
-    table.Remove(key);
-    delete info;
-    return true;
+    return (shared ? Shared().fonts : m_fonts).Remove(FontKey(id));
 }
 
-void CPaintManagerUI::RemoveAllFonts(bool shared) { DeleteAllValues<TFontInfo>(shared ? Shared().fonts : m_fonts); }
+void CPaintManagerUI::RemoveAllFonts(bool shared) { (shared ? Shared().fonts : m_fonts).Clear(); }
 
-void CPaintManagerUI::FreeWindowFonts() { DeleteAllValues<TFontInfo>(m_fonts); }
+void CPaintManagerUI::FreeWindowFonts() { m_fonts.Clear(); }
 
 void CPaintManagerUI::SetDefaultFont(const wchar_t* faceName, int size, bool bold, bool underline, bool italic,
                                      bool shared) {
@@ -132,33 +122,26 @@ void CPaintManagerUI::SetDefaultFont(const wchar_t* faceName, int size, bool bol
 
 namespace {
 
-UiStringPtrMap& ChooseTable(bool shared, UiStringPtrMap& mine, UiStringPtrMap& sharedTable) {
-    return shared ? sharedTable : mine;
-}
+using TextTable = UiOwningMap<UiString>;
 
-const wchar_t* FindText(const UiStringPtrMap& mine, const UiStringPtrMap& shared, const wchar_t* name) {
+TextTable& ChooseTable(bool shared, TextTable& mine, TextTable& sharedTable) { return shared ? sharedTable : mine; }
+
+const wchar_t* FindText(const TextTable& mine, const TextTable& shared, const wchar_t* name) {
     if (!name || !*name) return nullptr;
-    auto* text = static_cast<const UiString*>(mine.Find(name));
-    if (!text) text = static_cast<const UiString*>(shared.Find(name));
+    const UiString* text = mine.Find(name);
+    if (!text) text = shared.Find(name);
     return text ? text->GetData() : nullptr;
 }
 
-bool RemoveText(UiStringPtrMap& table, const wchar_t* name) {
-    if (!name || !*name) return false;
-    auto* text = static_cast<UiString*>(table.Find(name, false));
-    if (!text) return false;
-    table.Remove(name);
-    delete text;
-    return true;
-}
+bool RemoveText(TextTable& table, const wchar_t* name) { return name && *name && table.Remove(name); }
 
 }  // namespace
 
 void CPaintManagerUI::AddDefaultAttributeList(const wchar_t* className, const wchar_t* list, bool shared) {
     if (!className || !*className) return;
-    UiStringPtrMap& table = ChooseTable(shared || m_forceShared, m_defaultAttributes, Shared().defaultAttributes);
+    TextTable& table = ChooseTable(shared || m_forceShared, m_defaultAttributes, Shared().defaultAttributes);
     // A later list for the same class replaces the earlier one.
-    delete static_cast<UiString*>(table.Set(className, new UiString(list)));
+    table.Set(className, std::make_unique<UiString>(list));
 }
 
 const wchar_t* CPaintManagerUI::GetDefaultAttributeList(const wchar_t* className) const {
@@ -170,16 +153,14 @@ bool CPaintManagerUI::RemoveDefaultAttributeList(const wchar_t* className, bool 
 }
 
 void CPaintManagerUI::RemoveAllDefaultAttributeList(bool shared) {
-    DeleteAllValues<UiString>(shared ? Shared().defaultAttributes : m_defaultAttributes);
+    (shared ? Shared().defaultAttributes : m_defaultAttributes).Clear();
 }
 
 void CPaintManagerUI::AddStyle(const wchar_t* name, const wchar_t* text, bool shared) {
     if (!name || !*name) return;
-    UiStringPtrMap& table = ChooseTable(shared || m_forceShared, m_styles, Shared().styles);
+    TextTable& table = ChooseTable(shared || m_forceShared, m_styles, Shared().styles);
     // The first style of a name stays.
-    if (table.Find(name, false)) return;
-    auto* value = new UiString(text);
-    if (!table.Insert(name, value)) delete value;
+    if (!table.Find(name, false)) table.Insert(name, std::make_unique<UiString>(text));
 }
 
 const wchar_t* CPaintManagerUI::GetStyle(const wchar_t* name) const { return FindText(m_styles, Shared().styles, name); }
@@ -188,11 +169,11 @@ bool CPaintManagerUI::RemoveStyle(const wchar_t* name, bool shared) {
     return RemoveText(shared ? Shared().styles : m_styles, name);
 }
 
-void CPaintManagerUI::RemoveAllStyle(bool shared) { DeleteAllValues<UiString>(shared ? Shared().styles : m_styles); }
+void CPaintManagerUI::RemoveAllStyle(bool shared) { (shared ? Shared().styles : m_styles).Clear(); }
 
 void CPaintManagerUI::FreeWindowAttributeTables() {
-    DeleteAllValues<UiString>(m_defaultAttributes);
-    DeleteAllValues<UiString>(m_styles);
+    m_defaultAttributes.Clear();
+    m_styles.Clear();
 }
 
 // ---- option groups ----
@@ -233,19 +214,17 @@ void CPaintManagerUI::RemoveAllOptionGroups() { m_optionGroups.clear(); }
 void CPaintManagerUI::AddWindowCustomAttribute(const wchar_t* name, const wchar_t* value) {
     if (!name || !*name || !value || !*value) return;
     // The first value of a name stays.
-    if (m_customAttributes.Find(name, false)) return;
-    auto* text = new UiString(value);
-    if (!m_customAttributes.Insert(name, text)) delete text;
+    if (!m_customAttributes.Find(name, false)) m_customAttributes.Insert(name, std::make_unique<UiString>(value));
 }
 
 const wchar_t* CPaintManagerUI::GetWindowCustomAttribute(const wchar_t* name) const {
     if (!name || !*name) return nullptr;
-    auto* text = static_cast<const UiString*>(m_customAttributes.Find(name));
+    const UiString* text = m_customAttributes.Find(name);
     return text ? text->GetData() : nullptr;
 }
 
 bool CPaintManagerUI::RemoveWindowCustomAttribute(const wchar_t* name) { return RemoveText(m_customAttributes, name); }
 
-void CPaintManagerUI::RemoveAllWindowCustomAttribute() { DeleteAllValues<UiString>(m_customAttributes); }
+void CPaintManagerUI::RemoveAllWindowCustomAttribute() { m_customAttributes.Clear(); }
 
 }  // namespace Veneer

@@ -11,10 +11,10 @@ namespace Veneer {
 struct PaintManagerShared {
     HINSTANCE instance = nullptr;
     HINSTANCE resourceInstance = nullptr;
-    UiStringPtrMap fonts{83};              // decimal id -> TFontInfo*
-    UiStringPtrMap images{83};             // name -> TImageInfo*
-    UiStringPtrMap defaultAttributes{83};  // class name -> UiString*
-    UiStringPtrMap styles{83};             // style name -> UiString*
+    UiOwningMap<TFontInfo> fonts{83};                        // decimal id -> font
+    UiOwningMap<TImageInfo, TImageInfoDeleter> images{83};   // image key -> image
+    UiOwningMap<UiString> defaultAttributes{83};             // class name -> attribute list
+    UiOwningMap<UiString> styles{83};                        // style name -> attribute list
     TFontInfo defaultFont;
     // Disabled text, text, link text, link hover, selected background (ARGB).
     DWORD colors[5]{0xFFA7A6AA, 0xFF000000, 0xFF0000FF, 0xFFD3215F, 0xFFBAE4FF};
@@ -27,22 +27,6 @@ struct PaintManagerShared {
 };
 
 PaintManagerShared& Shared();
-
-// Calls `fn(key, value)` for every entry of a map.
-template <typename Fn>
-void ForEachEntry(const UiStringPtrMap& map, Fn fn) {
-    for (int i = 0; i < map.GetSize(); ++i) {
-        const wchar_t* key = map.GetAt(i);
-        if (key) fn(key, map.Find(key, false));
-    }
-}
-
-// Deletes every value of a map as T and empties it.
-template <typename T>
-void DeleteAllValues(UiStringPtrMap& map) {
-    ForEachEntry(map, [](const wchar_t*, void* value) { delete static_cast<T*>(value); });
-    map.RemoveAll();
-}
 
 // The update rectangle rule: no negative coordinates, no inverted sides.
 RECT ClampUpdateRect(const RECT& rect);

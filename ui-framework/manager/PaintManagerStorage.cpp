@@ -37,14 +37,12 @@ const UiString& CPaintManagerUI::GetResourceZipPassword() { return CSkinStorage:
 void CPaintManagerUI::Term() {
     CSkinResources::GetInstance()->Release();
     PaintManagerShared& shared = Shared();
-    ForEachEntry(shared.images,
-                 [](const wchar_t*, void* value) { CUiRender::FreeImage(static_cast<TImageInfo*>(value)); });
-    shared.images.RemoveAll();
-    DeleteAllValues<TFontInfo>(shared.fonts);
+    shared.images.Clear();
+    shared.fonts.Clear();
     shared.defaultFont.font.Reset();
     shared.defaultFont.metrics = TEXTMETRICW{};
-    DeleteAllValues<UiString>(shared.styles);
-    DeleteAllValues<UiString>(shared.defaultAttributes);
+    shared.styles.Clear();
+    shared.defaultAttributes.Clear();
     CSkinStorage::CloseResourceZip();
     // A manager constructed after the shutdown sets the shared defaults up again.
     shared.initialised = false;

@@ -43,17 +43,14 @@ public:
     // storage; only for a folder skin, then an absolute `name` as a plain
     // file path (never a relative one, never beside an archive skin). Null
     // when there are no bytes or they do not decode.
-    static TImageInfo* LoadImage(const wchar_t* name, const wchar_t* type, DWORD mask, HINSTANCE instance);
+    static UiImagePtr LoadImage(const wchar_t* name, const wchar_t* type, DWORD mask, HINSTANCE instance);
     // Whether LoadImage would find bytes for `name` (present and non-empty);
     // nothing is read or decoded.
     static bool HasImage(const wchar_t* name, const wchar_t* type, HINSTANCE instance);
     // Decodes PNG, JPEG, BMP or GIF bytes into a premultiplied top-down BGRA
     // DIB; a pixel equal to `mask` (0xAARRGGBB after premultiplication)
     // becomes fully transparent. Null for broken or empty input.
-    static TImageInfo* LoadImageFromMemory(const void* bytes, size_t length, DWORD mask);
-    // Frees the bitmap, the colour-adjustment copy (allocated with new[]) and
-    // the record. Null is allowed.
-    static void FreeImage(TImageInfo* image);
+    static UiImagePtr LoadImageFromMemory(const void* bytes, size_t length, DWORD mask);
 
     // --- Image geometry -----------------------------------------------------
     // Where a descriptor draws inside `item`: its dest offset, then, with an

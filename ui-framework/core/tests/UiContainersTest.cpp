@@ -2,6 +2,7 @@
 
 #include "core/UiPtrArray.h"
 #include "core/UiRect.h"
+#include "core/UiOwningMap.h"
 #include "core/UiStringPtrMap.h"
 
 using namespace Veneer;
@@ -132,4 +133,40 @@ TEST(UiRect, GeometryOperations) {
     EXPECT_EQ(u, UiRect(0, 0, 30, 30));
     EXPECT_TRUE(UiRect().IsNull());
     EXPECT_EQ(UiSize(UiRect(1, 2, 11, 7)), UiSize(10, 5));
+}
+
+// Every value leaves exactly once: when replaced, removed, cleared or with the
+// table; a refused insert frees what it was given.
+TEST(UiOwningMap, FreesEachValueOnceWhateverRemovesIt) {
+    static int freed;
+    struct CountingDeleter {
+        void operator()(int* value) const {
+            ++freed;
+            delete value;
+        }
+    };
+    using Table = UiOwningMap<int, CountingDeleter>;
+    using Owner = Table::Owner;
+    freed = 0;
+    {
+        Table table(7);
+        EXPECT_EQ(*table.Set(L"a", Owner(new int(1))), 1);
+        EXPECT_EQ(*table.Set(L"a", Owner(new int(2))), 2);
+        EXPECT_EQ(freed, 1);
+        EXPECT_EQ(table.Insert(L"a", Owner(new int(3))), nullptr);
+        EXPECT_EQ(freed, 2);
+        EXPECT_EQ(*table.Find(L"a"), 2);
+        EXPECT_EQ(table.Set(nullptr, Owner(new int(4))), nullptr);
+        EXPECT_EQ(freed, 3);
+        EXPECT_NE(table.Insert(L"b", Owner(new int(5))), nullptr);
+        EXPECT_TRUE(table.Remove(L"b"));
+        EXPECT_FALSE(table.Remove(L"b"));
+        EXPECT_EQ(freed, 4);
+        table.Insert(L"c", Owner(new int(6)));
+        table.Clear();
+        EXPECT_EQ(freed, 6);
+        EXPECT_EQ(table.GetSize(), 0);
+        table.Insert(L"d", Owner(new int(7)));
+    }
+    EXPECT_EQ(freed, 7);
 }

@@ -121,10 +121,7 @@ std::vector<unsigned char> SkinPicture(int width, int height, int corner) {
     return EncodePng(width, height, rgba);
 }
 
-struct ImageDeleter {
-    void operator()(TImageInfo* image) const { CUiRender::FreeImage(image); }
-};
-using ImagePtr = std::unique_ptr<TImageInfo, ImageDeleter>;
+using ImagePtr = UiImagePtr;
 
 void BlendFigures(int width, int height, const char* size) {
     Surface dst(width, height), src(width, height), small(width * 2 / 3, height * 2 / 3);
@@ -267,7 +264,7 @@ void WindowFigures() {
 
 void DecodeFigures() {
     const std::vector<unsigned char> png = SkinPicture(1024, 768, 12);
-    const Timing t = Measure([&] { CUiRender::FreeImage(CUiRender::LoadImageFromMemory(png.data(), png.size(), 0)); });
+    const Timing t = Measure([&] { CUiRender::LoadImageFromMemory(png.data(), png.size(), 0); });
     const double megabytes = static_cast<double>(png.size()) / (1024.0 * 1024.0);
     Print("decode_png_size", megabytes, "MB");
     Print("decode_png_ms_per_mb_median", t.medianMs / megabytes, "ms/MB");

@@ -17,10 +17,7 @@ using Veneer::Testing::TempFolder;
 
 namespace {
 
-struct ImageDeleter {
-    void operator()(TImageInfo* image) const { CUiRender::FreeImage(image); }
-};
-using ImagePtr = std::unique_ptr<TImageInfo, ImageDeleter>;
+using ImagePtr = UiImagePtr;
 
 constexpr DWORD kBackground = 0xFF202020;
 
@@ -54,7 +51,7 @@ std::vector<unsigned char> NinePartPng(int corner, int middle) {
 }
 
 ImagePtr Decode(const std::vector<unsigned char>& png, DWORD mask = 0) {
-    return ImagePtr(CUiRender::LoadImageFromMemory(png.data(), png.size(), mask));
+    return CUiRender::LoadImageFromMemory(png.data(), png.size(), mask);
 }
 
 // The colour every pixel of `rect` must have (the bytes in `mask`); returns

@@ -13,13 +13,10 @@ using Veneer::Testing::TestResource;
 
 namespace {
 
-struct ImageDeleter {
-    void operator()(TImageInfo* image) const { CUiRender::FreeImage(image); }
-};
-using ImagePtr = std::unique_ptr<TImageInfo, ImageDeleter>;
+using ImagePtr = UiImagePtr;
 
 ImagePtr Decode(const std::vector<unsigned char>& bytes, DWORD mask = 0) {
-    return ImagePtr(CUiRender::LoadImageFromMemory(bytes.data(), bytes.size(), mask));
+    return CUiRender::LoadImageFromMemory(bytes.data(), bytes.size(), mask);
 }
 
 DWORD PixelAt(const TImageInfo& image, int x, int y) {
@@ -116,17 +113,17 @@ TEST(ImageLoad, ResourcesByNameAndNumericIdFilesByPathMissingGivesNull) {
     ImagePtr byId(CUiRender::LoadImage(L"7", L"PNG", 0, ::GetModuleHandleW(nullptr)));
     ASSERT_TRUE(byId);
     EXPECT_EQ(byId->height, 8);
-    EXPECT_FALSE(ImagePtr(CUiRender::LoadImage(L"NO_SUCH", L"PNG", 0, nullptr)));
-    EXPECT_FALSE(ImagePtr(CUiRender::LoadImage(L"RGBA_QUADRANT", L"NOTYPE", 0, nullptr)));
+    EXPECT_FALSE(CUiRender::LoadImage(L"NO_SUCH", L"PNG", 0, nullptr));
+    EXPECT_FALSE(CUiRender::LoadImage(L"RGBA_QUADRANT", L"NOTYPE", 0, nullptr));
 
     TempFolder folder;
     const std::wstring path = folder.Write(L"plain.png", EncodePng(2, 2, std::vector<unsigned char>(16, 200)));
     ImagePtr fromFile(CUiRender::LoadImage(path.c_str(), nullptr, 0, nullptr));
     ASSERT_TRUE(fromFile);
     EXPECT_EQ(fromFile->width, 2);
-    EXPECT_FALSE(ImagePtr(CUiRender::LoadImage((folder.Path() + L"missing.png").c_str(), nullptr, 0, nullptr)));
-    EXPECT_FALSE(ImagePtr(CUiRender::LoadImage(L"", nullptr, 0, nullptr)));
-    EXPECT_FALSE(ImagePtr(CUiRender::LoadImage(nullptr, nullptr, 0, nullptr)));
+    EXPECT_FALSE(CUiRender::LoadImage((folder.Path() + L"missing.png").c_str(), nullptr, 0, nullptr));
+    EXPECT_FALSE(CUiRender::LoadImage(L"", nullptr, 0, nullptr));
+    EXPECT_FALSE(CUiRender::LoadImage(nullptr, nullptr, 0, nullptr));
 }
 
 TEST(ImageLoad, BrokenBytesGiveNullAndNullFreesQuietly) {
@@ -139,5 +136,4 @@ TEST(ImageLoad, BrokenBytesGiveNullAndNullFreesQuietly) {
     std::vector<unsigned char> huge = png;
     huge[16] = 0x7F;  // IHDR width, most significant byte
     EXPECT_FALSE(CUiRender::LoadImageFromMemory(huge.data(), huge.size(), 0));
-    CUiRender::FreeImage(nullptr);
 }

@@ -247,10 +247,9 @@ TEST(ImageDescriptor, VariantsAndImagesComeFromTheSkinArchive) {
     spec.Parse(L"file='Install uninstall\\btn.png' corner='2,2,2,2'", nullptr, &scaler);
     EXPECT_STREQ(spec.imageName, L"Install uninstall\\btn@1.5x.png");
     EXPECT_EQ(spec.scale, 1.5);
-    TImageInfo* image = CUiRender::LoadImage(spec.imageName, nullptr, 0, nullptr);
+    UiImagePtr image = CUiRender::LoadImage(spec.imageName, nullptr, 0, nullptr);
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->width, 6);
-    CUiRender::FreeImage(image);
     spec.Parse(L"Install uninstall\\missing.png", nullptr, &scaler);
     EXPECT_STREQ(spec.imageName, L"Install uninstall\\missing.png");
     EXPECT_EQ(CUiRender::LoadImage(spec.imageName, nullptr, 0, nullptr), nullptr);
@@ -287,18 +286,16 @@ TEST(ImageSources, FilesInTheCurrentFolderAreNeverReadForAnArchiveSkin) {
         }
         EXPECT_EQ(CUiRender::LoadImage(L"x.png", nullptr, 0, nullptr), nullptr) << c.storage;
         EXPECT_FALSE(CUiRender::HasImage(L"x.png", nullptr, nullptr)) << c.storage;
-        TImageInfo* image = CUiRender::LoadImage(absolute.c_str(), nullptr, 0, nullptr);
+        UiImagePtr image = CUiRender::LoadImage(absolute.c_str(), nullptr, 0, nullptr);
         EXPECT_EQ(image != nullptr, c.absoluteLoads) << c.storage;
-        CUiRender::FreeImage(image);
-        TImageSpec spec;
+            TImageSpec spec;
         spec.Parse(L"file='y.png'", nullptr, &scaler);
         EXPECT_STREQ(spec.imageName, L"y.png") << c.storage;
         EXPECT_EQ(spec.scale, 1.0) << c.storage;
         image = CUiRender::LoadImage(spec.imageName, nullptr, 0, nullptr);
         ASSERT_NE(image, nullptr) << c.storage;
         EXPECT_EQ(image->width, 4);
-        CUiRender::FreeImage(image);
-        SkinTest::ResetStorage();
+            SkinTest::ResetStorage();
     }
     ::SetCurrentDirectoryW(previous);
 }

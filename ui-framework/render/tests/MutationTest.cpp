@@ -105,13 +105,13 @@ TEST(Mutation, CorruptImagesLoadAsNullOrAsSaneImagesAndNeverCrash) {
         for (int i = 0; i < 500; ++i) {
             const std::vector<unsigned char> bytes = MutateBytes(seed, random);
             GuardedBuffer guarded(bytes.data(), bytes.size());
-            TImageInfo* image = CUiRender::LoadImageFromMemory(guarded.Data(), guarded.Length(), 0xFFFF00FF);
+            UiImagePtr image = CUiRender::LoadImageFromMemory(guarded.Data(), guarded.Length(), 0xFFFF00FF);
             if (!image) {
                 ++broken;
                 dib.Fill(0xFF123456);
                 TImageSpec spec;
                 spec.Parse(L"file='broken.png' corner='2,2,2,2'", nullptr, nullptr);
-                EXPECT_FALSE(CUiRender::DrawImageRecord(dib.Dc(), image, RECT{0, 0, 32, 32}, RECT{0, 0, 32, 32}, spec, true));
+                EXPECT_FALSE(CUiRender::DrawImageRecord(dib.Dc(), image.get(), RECT{0, 0, 32, 32}, RECT{0, 0, 32, 32}, spec, true));
                 ::GdiFlush();
                 ASSERT_EQ(dib.At(16, 16), 0xFF123456u);
                 continue;
@@ -124,7 +124,6 @@ TEST(Mutation, CorruptImagesLoadAsNullOrAsSaneImagesAndNeverCrash) {
             CUiRender::DrawImage(dib.Dc(), image->bitmap, RECT{0, 0, 32, 32}, RECT{0, 0, 32, 32},
                                  RECT{0, 0, image->width, image->height}, RECT{2, 2, 2, 2}, true, 1.0, 200, false,
                                  i % 2 == 0, i % 3 == 0);
-            CUiRender::FreeImage(image);
         }
     }
     EXPECT_GT(broken, 0);
