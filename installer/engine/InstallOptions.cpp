@@ -36,6 +36,13 @@ InstallOptions& GetInstallOptions() {
     return options;
 }
 
+UiString InstallFolderIn(const wchar_t* picked) {
+    UiString folder = picked ? picked : L"";
+    if (!folder.IsEmpty() && folder.GetAt(folder.GetLength() - 1) != L'\\') folder += L"\\";
+    folder += ZKCore::kProductFolder;
+    return folder;
+}
+
 UiString DeriveDataFolder(const wchar_t* localAppData, const wchar_t* roamingFallback) {
     UiString local(localAppData);
     UiString folder;

@@ -19,6 +19,10 @@ struct InstallOptions {
 // install folder on disk when it is missing.
 InstallOptions& GetInstallOptions();
 
+// The install folder for a folder the user picked: the product's folder inside
+// it ("D:\Apps" -> "D:\Apps\<product>", "E:\" -> "E:\<product>").
+UiString InstallFolderIn(const wchar_t* picked);
+
 // Per-user data folder path, without creating it. Normally the roaming
 // application-data folder derived from the local one (...\Local -> ...\Roaming)
 // plus the product folder.

@@ -3,6 +3,7 @@
 #include <objbase.h>
 // GDI+ needs min/max and the COM declarations in scope.
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 using std::max;
@@ -18,6 +19,7 @@ using std::min;
 #include "installer/entry/SilentInstall.h"
 #include "installer/ui/CWndShadow.h"
 #include "installer/ui/CZKObjectWnd.h"
+#include "installer/ui/InstallTexts.h"
 #include "installer/ui/ZKMainFrame.h"
 #include "manager/CPaintManagerUI.h"
 
@@ -61,7 +63,7 @@ void ShowHelp(const std::wstring& text, bool silent) {
         const std::string bytes = ZKCore::WideToMultiByte(text, ZKCore::kCodePageUtf8);
         if (WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return;
     }
-    if (!silent) MessageBoxW(nullptr, text.c_str(), L"Scrivla", MB_OK | MB_ICONINFORMATION);
+    if (!silent) MessageBoxW(nullptr, text.c_str(), kProductTitle, MB_OK | MB_ICONINFORMATION);
 }
 
 // The installer mutex for the scope of a run: the first start creates it; a
@@ -96,9 +98,9 @@ void OpenRunLog(const CommandLineSwitches& switches) {
     if (InstallLog().Open(NewRunLogPath(), LogOpen::CreateNew)) RotateRunLogs(TempFolder(), kRunLogsKept);
 }
 
-ExitCode FromFrameState(int state) {
-    if (state < 0) return ExitCode::StartupFailed;  // the window never came up
-    return state == static_cast<int>(InstallState::Completed) ? ExitCode::Installed : ExitCode::Cancelled;
+ExitCode FromFrameState(std::optional<InstallState> state) {
+    if (!state) return ExitCode::StartupFailed;  // the window never came up
+    return *state == InstallState::Completed ? ExitCode::Installed : ExitCode::Cancelled;
 }
 }  // namespace
 
@@ -223,10 +225,10 @@ ExitCode RunStartedInstaller(HINSTANCE instance, StartupReport& out, bool showMa
         CSilentInstall install(options, kDownloadUrl, switches.timeoutSeconds);
         code = install.Run();
     } else if (showMainFrame) {
-        int frameState = -1;
-        ShowSkinWindow<ZKMainFrame>(nullptr, nullptr, true, L"Scrivla", nullptr,
-                                    [&frameState](int state) { frameState = state; }, kMainFrameStyle,
-                                    kMainFrameExStyle, true, 0);
+        std::optional<InstallState> frameState;
+        ShowSkinWindow<ZKMainFrame>(nullptr, nullptr, true, kProductTitle, nullptr,
+                                    ZKMainFrame::StateReporter([&frameState](InstallState state) { frameState = state; }),
+                                    kMainFrameStyle, kMainFrameExStyle, true, 0);
         code = FromFrameState(frameState);
     }
 

@@ -1,6 +1,5 @@
 #include "installer/ui/CZKInstallPage.h"
 
-#include "ZKBuildSettings.h"
 #include "ZKCore/ZKSystem.h"
 #include "controls/COptionUI.h"
 #include "controls/CProgressUI.h"
@@ -9,6 +8,7 @@
 #include "installer/ui/CZKMsgBox.h"
 #include "installer/ui/CZKVeil.h"
 #include "installer/ui/InstallEvents.h"
+#include "installer/ui/InstallTexts.h"
 
 namespace ZKInstaller {
 
@@ -66,8 +66,8 @@ void CZKInstallPage::ConfirmClose() const {
     int answer = 0;
     {
         const CZKVeil veil(Find(L"verRoot"));
-        answer = CZKMsgBox::ShowModal(MainWindow(), L"Scrivla", L"确定关闭？", L"关闭后将中断安装流程", L"确定", L"取消",
-                                      nullptr, kMsgBoxStyle, kMsgBoxExStyle, true);
+        answer = CZKMsgBox::ShowModal(MainWindow(), kProductTitle, kCloseQuestion.message, kCloseQuestion.detail,
+                                      kOkText, kCancelText, nullptr, kMsgBoxStyle, kMsgBoxExStyle, true);
     }
     if (answer == static_cast<int>(MsgBoxResult::Ok)) CloseNow();
 }
@@ -85,9 +85,9 @@ void CZKInstallPage0::SetUp() {
 void CZKInstallPage0::OnClick(TUiNotify& msg) {
     if (!msg.sender || OnTitleRowClick(msg.sender, true)) return;
     if (msg.sender == m_install) {
-        RequestPage(kPageProgress);
+        RequestPage(InstallPage::Progress);
     } else if (msg.sender == m_custom) {
-        RequestPage(kPageCustom);
+        RequestPage(InstallPage::Custom);
     } else if (msg.sender == m_agreementLink) {
         ZKCore::OpenAsDesktopUser(kAgreementUrl);
     }
@@ -126,9 +126,9 @@ void CZKInstallPage1::SetUp() {
 void CZKInstallPage1::OnClick(TUiNotify& msg) {
     if (!msg.sender || OnTitleRowClick(msg.sender, true)) return;
     if (msg.sender == m_install) {
-        RequestPage(kPageProgress);
+        RequestPage(InstallPage::Progress);
     } else if (msg.sender == m_goBack) {
-        RequestPage(kPageAgreement);
+        RequestPage(InstallPage::Agreement);
     } else if (msg.sender == m_modify) {
         ChooseFolder();
     }
@@ -149,9 +149,7 @@ void CZKInstallPage1::ChooseFolder() {
     InstallOptions& options = GetInstallOptions();
     const Veneer::UiString picked = ZKCore::BrowseForFolder(MainWindow(), options.installFolder);
     if (picked.IsEmpty()) return;  // cancelled: the folder stays
-    Veneer::UiString folder = picked;
-    if (folder.GetAt(folder.GetLength() - 1) != L'\\') folder += L"\\";
-    folder += ZK_PRODUCT_FOLDER;
+    const Veneer::UiString folder = InstallFolderIn(picked);
     options.installFolder = folder;
     if (m_path) m_path->SetText(folder);
 }
@@ -162,6 +160,7 @@ void CZKInstallPage2::SetUp() {
     FindTitleRow(L"verroot2", L"minbtn2", L"closebtn2");
     m_bar = Find(L"installPrg");
     m_label = Find(L"installproglab");
+    m_transferLine = Find(L"installspeedlab");
     if (auto* bar = m_bar ? static_cast<Veneer::CProgressUI*>(m_bar->GetInterface(L"Progress")) : nullptr) {
         bar->SetValue(0);
     }
@@ -171,12 +170,16 @@ void CZKInstallPage2::SetProgress(double percent) {
     const int whole = static_cast<int>(percent);  // truncated: 45.7 shows 45
     if (m_label) {
         Veneer::UiString text;
-        text.Format(L"%s %d%%", L"正在安装，请不要关闭", whole);
+        text.Format(kProgressFormat, whole);
         m_label->SetText(text);
     }
     if (auto* bar = m_bar ? static_cast<Veneer::CProgressUI*>(m_bar->GetInterface(L"Progress")) : nullptr) {
         bar->SetValue(whole);
     }
+}
+
+void CZKInstallPage2::SetTransferLine(const Veneer::UiString& line) {
+    if (m_transferLine) m_transferLine->SetText(line);
 }
 
 void CZKInstallPage2::OnClick(TUiNotify& msg) {

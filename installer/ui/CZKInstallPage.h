@@ -3,6 +3,7 @@
 // main frame is initialised, handles the notifications of its own virtual
 // window, and asks the frame (its owner) for another page or an install.
 #include "controls/CControlUI.h"
+#include "installer/ui/InstallEvents.h"
 #include "installer/ui/ZkBase.h"
 #include "manager/CPaintManagerUI.h"
 #include "windows/CNotifyPump.h"
@@ -30,7 +31,7 @@ protected:
     void CloseNow() const;
     // Asks under a veil whether to stop; closes the window when confirmed.
     void ConfirmClose() const;
-    void RequestPage(uint32_t page) { NotifyOwner(64, page, 0); }
+    void RequestPage(InstallPage page) { NotifyOwner(EventCode(InstallEvent::SelectPage), PageArgument(page)); }
 
     Veneer::CPaintManagerUI& m_manager;  // the main window's, not owned
     Veneer::CControlUI* m_root = nullptr;
@@ -87,6 +88,8 @@ public:
     void SetUp() override;
     // "正在安装，请不要关闭 45%" and the bar at 45 for 45.7.
     void SetProgress(double percent);
+    // The line under the bar: bytes, speed and time left; empty hides it.
+    void SetTransferLine(const Veneer::UiString& line);
 
 protected:
     void OnClick(Veneer::TUiNotify& msg) override;
@@ -94,6 +97,7 @@ protected:
 private:
     Veneer::CControlUI* m_bar = nullptr;
     Veneer::CControlUI* m_label = nullptr;
+    Veneer::CControlUI* m_transferLine = nullptr;
 };
 
 // Finished.

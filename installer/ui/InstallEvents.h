@@ -1,13 +1,18 @@
 #pragma once
-// Events the pages send to the main frame through the event mixin.
+// Events the pages send to the main frame through the event mixin, whose entry
+// point takes plain 32-bit codes and arguments.
 #include <cstdint>
 
 namespace ZKInstaller {
 
-// Select page `argument` of the tab layout; page 2 also starts an install.
-constexpr uint32_t kEventSelectPage = 64;
-constexpr uint32_t kEventStartInstall = 65;
+enum class InstallEvent : uint32_t {
+    SelectPage = 64,    // argument: the page; the progress page also starts an install
+    StartInstall = 65,  // no argument
+};
 
-enum InstallPage : uint32_t { kPageAgreement = 0, kPageCustom = 1, kPageProgress = 2, kPageFinished = 3 };
+enum class InstallPage : uint32_t { Agreement = 0, Custom = 1, Progress = 2, Finished = 3 };
+
+constexpr uint32_t EventCode(InstallEvent event) { return static_cast<uint32_t>(event); }
+constexpr uint32_t PageArgument(InstallPage page) { return static_cast<uint32_t>(page); }
 
 }  // namespace ZKInstaller

@@ -1,10 +1,13 @@
 #include "installer/ui/ZKMainFrame.h"
 
+#include <utility>
+
 #include "controls/CTabLayoutUI.h"
 #include "installer/engine/PackageInterface.h"
 #include "installer/ui/CZKMsgBox.h"
 #include "installer/ui/CZKVeil.h"
 #include "installer/ui/InstallEvents.h"
+#include "installer/ui/InstallTexts.h"
 
 namespace ZKInstaller {
 
@@ -38,7 +41,7 @@ void ZKMainFrame::InitWindow() {
     m_page1.SetUp();
     m_page2.SetUp();
     m_page3.SetUp();
-    SelectPage(kPageAgreement);
+    SelectPage(InstallPage::Agreement);
     m_shadow.Create(m_hwnd);
     m_shadow.SetSize(8);
     m_shadow.SetColor(RGB(100, 100, 100));
@@ -47,17 +50,21 @@ void ZKMainFrame::InitWindow() {
     m_shadow.SetPosition(0, 0);
 }
 
-void ZKMainFrame::SelectPage(uint32_t page) {
+void ZKMainFrame::SelectPage(InstallPage page) {
     auto* tab = m_tabLayout ? static_cast<Veneer::CTabLayoutUI*>(m_tabLayout->GetInterface(L"TabLayout")) : nullptr;
     if (tab) tab->SelectItem(static_cast<int>(page));
 }
 
 void ZKMainFrame::OnEvent(uint32_t code, uint32_t argument, uint32_t) {
-    if (code == kEventSelectPage) {
-        SelectPage(argument);
-        if (argument == kPageProgress) OnEvent(kEventStartInstall, 0, 0);
-    } else if (code == kEventStartInstall) {
+    switch (static_cast<InstallEvent>(code)) {
+    case InstallEvent::SelectPage:
+        // The tab layout ignores an index beyond its pages.
+        SelectPage(static_cast<InstallPage>(argument));
+        if (argument == PageArgument(InstallPage::Progress)) OnEvent(EventCode(InstallEvent::StartInstall), 0, 0);
+        break;
+    case InstallEvent::StartInstall:
         m_session.Start();
+        break;
     }
 }
 
@@ -80,10 +87,14 @@ LRESULT ZKMainFrame::OnTimerHook(UINT, WPARAM wParam, LPARAM, bool&) {
     return 0;
 }
 
+std::function<void(int)> ZKMainFrame::StateReporter(std::function<void(InstallState)> onClosed) {
+    return [onClosed = std::move(onClosed)](int state) { onClosed(static_cast<InstallState>(state)); };
+}
+
 void ZKMainFrame::OnFinalMessage(HWND hwnd) {
     // A download still running stops now and its partial file goes; the
     // process ends with the modal loop right after. The start-up learns how
-    // the install stood when the window went (an InstallState).
+    // the install stood when the window went (see StateReporter).
     ReportResult(static_cast<int>(m_session.State()));
     m_session.Cancel();
     CZKObjectWnd::OnFinalMessage(hwnd);  // deletes the frame
@@ -100,27 +111,19 @@ void ZKMainFrame::OnProgress(int percent) { m_page2.SetProgress(percent); }
 
 void ZKMainFrame::OnCompleted() {
     ZkBase* sink = GetOwner() ? GetOwner() : this;
-    sink->OnEvent(kEventSelectPage, kPageFinished, 0);
+    sink->OnEvent(EventCode(InstallEvent::SelectPage), PageArgument(InstallPage::Finished), 0);
     ::SetTimer(m_hwnd, kCloseTimerId, kCloseDelayMs, nullptr);
 }
 
 void ZKMainFrame::OnFailed(InstallFailure reason) {
-    const wchar_t* message = L"安装未完成！";
-    const wchar_t* detail = L"安装程序未能完成，请重新安装";
-    if (reason == InstallFailure::Download) {
-        message = L"下载失败！";
-        detail = L"请检查网络";
-    } else if (reason == InstallFailure::Verification) {
-        message = L"安装包校验失败！";
-        detail = L"安装包已损坏或来源不可信，请重新下载";
-    }
+    const BoxTexts texts = FailureTexts(reason);
     int answer = 0;
     {
         const CZKVeil veil(m_rootLayout);
-        answer = CZKMsgBox::ShowModal(m_hwnd, L"Scrivla", message, detail, L"确定", L"取消", nullptr, kMsgBoxStyle,
-                                      kMsgBoxExStyle, true);
+        answer = CZKMsgBox::ShowModal(m_hwnd, kProductTitle, texts.message, texts.detail, kOkText, kCancelText,
+                                      nullptr, kMsgBoxStyle, kMsgBoxExStyle, true);
     }
-    if (answer == static_cast<int>(MsgBoxResult::Ok)) SelectPage(kPageAgreement);
+    if (answer == static_cast<int>(MsgBoxResult::Ok)) SelectPage(InstallPage::Agreement);
 }
 
 void ZKMainFrame::StartPollTimer() { ::SetTimer(m_hwnd, kPollTimerId, kPollIntervalMs, nullptr); }

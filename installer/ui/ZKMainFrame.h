@@ -4,6 +4,8 @@
 // start-up; it frees itself when its window is gone, which ends the program.
 #include <windows.h>
 
+#include <functional>
+
 #include "installer/engine/DownloadEventQueue.h"
 #include "installer/engine/InstallSession.h"
 #include "installer/ui/CWndShadow.h"
@@ -24,8 +26,13 @@ public:
     ZKMainFrame();
     ~ZKMainFrame() override;
 
-    // 64: select a page (2 also starts an install); 65: start an install.
+    // InstallEvent codes: select a page (the progress page also starts an
+    // install), start an install.
     void OnEvent(uint32_t code, uint32_t argument, uint32_t extra) override;
+
+    // The frame's result callback, as one that hears how the install stood
+    // (the session's state) when the window went.
+    static std::function<void(int)> StateReporter(std::function<void(InstallState)> onClosed);
 
     const CInstallSession& Session() const { return m_session; }
 
@@ -44,7 +51,7 @@ private:
     void StartPollTimer() override;
     void StopPollTimer() override;
 
-    void SelectPage(uint32_t page);
+    void SelectPage(InstallPage page);
 
     CZKInstallPage0 m_page0;
     CZKInstallPage1 m_page1;

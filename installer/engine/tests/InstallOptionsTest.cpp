@@ -79,6 +79,17 @@ TEST(ControlFilePath, JoinsAppIniWithoutAFixedBuffer) {
     EXPECT_EQ(std::wstring(ControlFilePath(deep.c_str()).GetData()), deep + L"\\APP.ini");
 }
 
+TEST(InstallFolderIn, PutsTheProductFolderInsideThePickedOneOnce) {
+    const std::wstring product = ZKCore::kProductFolder;
+    const struct {
+        const wchar_t* picked;
+        std::wstring folder;
+    } cases[] = {{L"D:\\Apps", L"D:\\Apps\\" + product},
+                 {L"E:\\", L"E:\\" + product},
+                 {L"\\\\server\\share\\", L"\\\\server\\share\\" + product}};
+    for (const auto& c : cases) EXPECT_EQ(std::wstring(InstallFolderIn(c.picked).GetData()), c.folder) << c.picked;
+}
+
 TEST(InstallOptions, DefaultsAndTheDefaultFolderCreatedOnFirstUse) {
     InstallOptions& options = GetInstallOptions();
     EXPECT_EQ(&options, &GetInstallOptions());
