@@ -198,6 +198,7 @@ TEST(SkinShots, PagesAndMessageBoxMatchTheirReferencesAtEveryDpi) {
         // Page 2 as the install sequence leaves it half way.
         static_cast<Veneer::CProgressUI*>(manager.FindControl(L"installPrg"))->SetValue(50);
         manager.FindControl(L"installproglab")->SetText(L"正在安装，请不要关闭 50%");
+        manager.FindControl(L"installspeedlab")->SetText(L"12.3 MB / 48.0 MB · 5.2 MB/s · 剩余约 7 秒");
         for (int page = 0; page < 4; ++page) {
             tabs->SelectItem(page);
             Repaint(frameWindow);
