@@ -209,7 +209,8 @@ const Row kButtonAttributes[] = {
 }  // namespace
 
 void CButtonUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (ApplyAttributeRow(kButtonAttributes, *this, name, value)) return;
+    static const TAttributeIndex<TAttributeRow<CButtonUI>> index(kButtonAttributes);
+    if (ApplyAttributeRow(index, *this, name, value)) return;
     CLabelUI::SetAttribute(name, value);
 }
 

@@ -270,7 +270,8 @@ const Row kContainerAttributes[] = {
 void CContainerUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     if (!name) return;
     if (!value) value = L"";
-    if (ApplyAttributeRow(kContainerAttributes, *this, name, value)) return;
+    static const TAttributeIndex<TAttributeRow<CContainerUI>> index(kContainerAttributes);
+    if (ApplyAttributeRow(index, *this, name, value)) return;
     CControlUI::SetAttribute(name, value);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "controls/UiAttributeTable.h"
 #include "controls/UiAttributeValues.h"
 #include "core/CSkinResources.h"
 #include "core/UiHandle.h"
@@ -681,7 +682,7 @@ bool CursorValue(CControlUI& c, const wchar_t* v) {
     return true;
 }
 
-// Names compare without case, in table order; the first match wins.
+// Names compare without case; the rows of a name are tried in table order.
 const TAttributeEntry kAttributeTable[] = {
     {L"style", StyleValue},
     {L"innerstyle", TextValue<&CControlUI::ApplyAttributeList>},
@@ -753,9 +754,8 @@ const TAttributeEntry kAttributeTable[] = {
 void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     if (!name) return;
     if (!value) value = L"";
-    for (const TAttributeEntry& entry : kAttributeTable) {
-        if (_wcsicmp(name, entry.name) == 0 && entry.apply(*this, value)) return;
-    }
+    static const TAttributeIndex<TAttributeEntry> index(kAttributeTable);
+    if (index.Apply(name, [&](const TAttributeEntry& entry) { return entry.apply(*this, value); })) return;
     AddCustomAttribute(name, value);
 }
 

@@ -39,7 +39,8 @@ const TAttributeRow<CHorizontalLayoutUI> kHorizontalAttributes[] = {
 void CHorizontalLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     if (!name) return;
     if (!value) value = L"";
-    if (ApplyAttributeRow(kHorizontalAttributes, *this, name, value)) return;
+    static const TAttributeIndex<TAttributeRow<CHorizontalLayoutUI>> index(kHorizontalAttributes);
+    if (ApplyAttributeRow(index, *this, name, value)) return;
     CContainerUI::SetAttribute(name, value);
 }
 

@@ -165,7 +165,8 @@ const Row kLabelAttributes[] = {
 }  // namespace
 
 void CLabelUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (ApplyAttributeRow(kLabelAttributes, *this, name, value)) return;
+    static const TAttributeIndex<TAttributeRow<CLabelUI>> index(kLabelAttributes);
+    if (ApplyAttributeRow(index, *this, name, value)) return;
     CControlUI::SetAttribute(name, value);
 }
 

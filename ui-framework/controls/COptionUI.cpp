@@ -163,7 +163,8 @@ const Row kOptionAttributes[] = {
 }  // namespace
 
 void COptionUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (ApplyAttributeRow(kOptionAttributes, *this, name, value)) return;
+    static const TAttributeIndex<TAttributeRow<COptionUI>> index(kOptionAttributes);
+    if (ApplyAttributeRow(index, *this, name, value)) return;
     CButtonUI::SetAttribute(name, value);
 }
 

@@ -99,7 +99,8 @@ const Row kProgressAttributes[] = {
 }  // namespace
 
 void CProgressUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (ApplyAttributeRow(kProgressAttributes, *this, name, value)) return;
+    static const TAttributeIndex<TAttributeRow<CProgressUI>> index(kProgressAttributes);
+    if (ApplyAttributeRow(index, *this, name, value)) return;
     CLabelUI::SetAttribute(name, value);
 }
 

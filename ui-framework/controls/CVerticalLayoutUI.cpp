@@ -39,7 +39,8 @@ const TAttributeRow<CVerticalLayoutUI> kVerticalAttributes[] = {
 void CVerticalLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     if (!name) return;
     if (!value) value = L"";
-    if (ApplyAttributeRow(kVerticalAttributes, *this, name, value)) return;
+    static const TAttributeIndex<TAttributeRow<CVerticalLayoutUI>> index(kVerticalAttributes);
+    if (ApplyAttributeRow(index, *this, name, value)) return;
     CContainerUI::SetAttribute(name, value);
 }
 

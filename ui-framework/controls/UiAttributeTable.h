@@ -1,11 +1,13 @@
 #pragma once
-// The attribute tables of derived controls: rows of a name and the function
-// that applies a value, searched in order, names compared without regard to
-// case unless the row says exact. A row that returns false sends the pair on
-// down the table (and then to the base class).
+// The attribute tables of the controls: rows of a name and the function that
+// applies a value, names compared without regard to case unless the row says
+// exact. The rows of one name are tried in table order; a row that returns
+// false sends the pair on to the next (and then to the base class).
 #include <windows.h>
 
+#include <algorithm>
 #include <cwchar>
+#include <vector>
 
 #include "controls/UiAttributeValues.h"
 
@@ -18,17 +20,57 @@ struct TAttributeRow {
     bool exactCase = false;
 };
 
-// True when a row of `table` took the pair.
-template <typename Control, size_t N>
-bool ApplyAttributeRow(const TAttributeRow<Control> (&table)[N], Control& control, const wchar_t* name,
+// Attribute names are ASCII: its letters fold, every other unit is itself.
+inline int CompareNameNoCase(const wchar_t* a, const wchar_t* b) {
+    for (;; ++a, ++b) {
+        wchar_t x = *a, y = *b;
+        if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x + (L'a' - L'A'));
+        if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y + (L'a' - L'A'));
+        if (x != y) return x < y ? -1 : 1;
+        if (!x) return 0;
+    }
+}
+
+// A table's rows ordered by name without case, made once per table: finding
+// a name is a binary search rather than a comparison with every row (a skin
+// sets thousands of attributes while it is built).
+template <typename Row>
+class TAttributeIndex {
+public:
+    template <size_t N>
+    explicit TAttributeIndex(const Row (&table)[N]) : m_table(table), m_order(N) {
+        for (size_t i = 0; i < N; ++i) m_order[i] = static_cast<unsigned>(i);
+        std::stable_sort(m_order.begin(), m_order.end(),
+                         [&](unsigned a, unsigned b) { return CompareNameNoCase(table[a].name, table[b].name) < 0; });
+    }
+
+    // Calls `apply(row)` for the rows named `name` (any case), in table order,
+    // until one returns true; whether one did.
+    template <typename Fn>
+    bool Apply(const wchar_t* name, Fn apply) const {
+        auto it = std::lower_bound(m_order.begin(), m_order.end(), name, [&](unsigned row, const wchar_t* key) {
+            return CompareNameNoCase(m_table[row].name, key) < 0;
+        });
+        for (; it != m_order.end() && CompareNameNoCase(m_table[*it].name, name) == 0; ++it) {
+            if (apply(m_table[*it])) return true;
+        }
+        return false;
+    }
+
+private:
+    const Row* m_table;
+    std::vector<unsigned> m_order;
+};
+
+// True when a row of the indexed table took the pair.
+template <typename Control>
+bool ApplyAttributeRow(const TAttributeIndex<TAttributeRow<Control>>& index, Control& control, const wchar_t* name,
                        const wchar_t* value) {
     if (!name) return false;
     if (!value) value = L"";
-    for (const TAttributeRow<Control>& row : table) {
-        const bool same = row.exactCase ? std::wcscmp(name, row.name) == 0 : _wcsicmp(name, row.name) == 0;
-        if (same && row.apply(control, value)) return true;
-    }
-    return false;
+    return index.Apply(name, [&](const TAttributeRow<Control>& row) {
+        return (!row.exactCase || std::wcscmp(name, row.name) == 0) && row.apply(control, value);
+    });
 }
 
 // Rows for the common value forms: the value read one way, handed to a setter.

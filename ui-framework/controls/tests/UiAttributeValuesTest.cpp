@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "controls/UiAttributeTable.h"
 #include "controls/UiAttributeValues.h"
 #include "render/tests/GuardedBuffer.h"
 
@@ -246,4 +247,36 @@ TEST(AttributeMutation, ListsAndValuesNeverCrashOrReadPastTheirEnd) {
         }
     }
     EXPECT_EQ(lists, 9000);
+}
+
+// The index finds a name in any case, tries the rows of one name in table
+// order (a row that declines passes on), honours exact-case rows and never
+// confuses a name with its prefix.
+TEST(AttributeIndex, FindsRowsOfANameInTableOrderWhateverTheirCase) {
+    struct Log {
+        std::wstring calls;
+    };
+    using Row = TAttributeRow<Log>;
+    static const Row rows[] = {
+        {L"pos", [](Log& l, const wchar_t*) { l.calls += L"pos1,"; return false; }},
+        {L"Text", [](Log& l, const wchar_t*) { l.calls += L"exact,"; return true; }, true},
+        {L"position", [](Log& l, const wchar_t*) { l.calls += L"position,"; return true; }},
+        {L"POS", [](Log& l, const wchar_t*) { l.calls += L"pos2,"; return true; }},
+        {L"text", [](Log& l, const wchar_t*) { l.calls += L"text,"; return true; }},
+    };
+    static const TAttributeIndex<Row> index(rows);
+    const struct {
+        const wchar_t* name;
+        bool taken;
+        const wchar_t* calls;
+    } cases[] = {
+        {L"pos", true, L"pos1,pos2,"},   {L"PoS", true, L"pos1,pos2,"}, {L"position", true, L"position,"},
+        {L"Text", true, L"exact,"},      {L"TEXT", true, L"text,"},     {L"po", false, L""},
+        {L"positions", false, L""},      {L"", false, L""},             {L"p\u00f6s", false, L""},
+    };
+    for (const auto& c : cases) {
+        Log log;
+        EXPECT_EQ(ApplyAttributeRow(index, log, c.name, L"v"), c.taken) << c.name;
+        EXPECT_EQ(log.calls, c.calls) << c.name;
+    }
 }
