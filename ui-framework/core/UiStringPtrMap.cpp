@@ -23,6 +23,7 @@ unsigned int UiStringPtrMap::Hash(const wchar_t* key) {
 }
 
 void UiStringPtrMap::DeleteNodes() {
+    if (!m_buckets) return;
     for (int i = 0; i < m_bucketCount; ++i) {
         Node* node = m_buckets[i];
         while (node) {
@@ -39,10 +40,9 @@ void UiStringPtrMap::Resize(int buckets) {
     DeleteNodes();
     free(m_buckets);
     m_buckets = nullptr;
-    m_bucketCount = 0;
-    if (buckets <= 0) return;
-    m_buckets = static_cast<Node**>(calloc(static_cast<size_t>(buckets), sizeof(Node*)));
-    if (m_buckets) m_bucketCount = buckets;
+    // The buckets are allocated by the first insert: most maps (every
+    // control has one for its custom attributes) stay empty all their life.
+    m_bucketCount = buckets > 0 ? buckets : 0;
 }
 
 UiStringPtrMap::Node* UiStringPtrMap::FindNode(const wchar_t* key, bool moveToFront) const {
@@ -70,6 +70,10 @@ void* UiStringPtrMap::Find(const wchar_t* key, bool moveToFront) const {
 
 bool UiStringPtrMap::Insert(const wchar_t* key, void* value) {
     if (!key || m_bucketCount == 0 || Find(key, true)) return false;
+    if (!m_buckets) {
+        m_buckets = static_cast<Node**>(calloc(static_cast<size_t>(m_bucketCount), sizeof(Node*)));
+        if (!m_buckets) return false;
+    }
     Node*& head = m_buckets[Hash(key) % static_cast<unsigned int>(m_bucketCount)];
     Node* node = new Node{UiString(key), value, nullptr, head};
     if (head) head->prev = node;
@@ -104,7 +108,7 @@ bool UiStringPtrMap::Remove(const wchar_t* key) {
 }
 
 const wchar_t* UiStringPtrMap::GetAt(int index) const {
-    if (index < 0) return nullptr;
+    if (index < 0 || !m_buckets) return nullptr;
     int position = 0;
     for (int bucket = m_bucketCount - 1; bucket >= 0; --bucket) {
         for (Node* node = m_buckets[bucket]; node; node = node->next) {
