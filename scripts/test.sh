@@ -13,6 +13,9 @@ bash "$root/scripts/setup.sh"
 status=0
 python3 "$root/scripts/check-layers.py" --self-test || status=1
 python3 "$root/scripts/check-layers.py" || status=1
+# The parsers under libFuzzer and the sanitizers, built natively (no Wine): a
+# short run from the seeds; scripts/fuzz.sh --seconds N for a long one.
+bash "$root/scripts/fuzz.sh" --runs 20000 || status=1
 source "$root/scripts/wine-env.sh"
 # The shipped 32-bit build always; the x86_64 build keeps the code 64-bit clean
 # and is what the tests run where this kernel cannot run 32-bit programs.

@@ -7,20 +7,12 @@
 
 namespace ZKInstaller {
 
-UiString BuildPackageArguments(const wchar_t* installFolder, bool desktopShortcut) {
-    UiString arguments(kInstallDirSwitch);
-    arguments += installFolder ? installFolder : L"";
-    arguments += kShortcutSwitch;
-    arguments += desktopShortcut ? L"true" : L"false";
-    return arguments;
-}
-
 HINSTANCE StartPackage(const wchar_t* packagePath, const wchar_t* arguments) {
     return ShellExecuteW(nullptr, L"open", packagePath, arguments, nullptr, SW_SHOWNORMAL);
 }
 
 bool IsPackageFinished(const wchar_t* controlFile) {
-    return ReadControlValue(controlFile, kActiveKey) == L"1";
+    return IsCompletionValue(ReadControlValue(controlFile, kActiveKey));
 }
 
 bool IsPackageFinished() {

@@ -21,7 +21,11 @@ constexpr const wchar_t* kShortcutSwitch = L" -dsc=";
 
 // "-instdir=<folder> -dsc=<true|false>"; the folder goes in unquoted, spaces
 // and all: the package takes everything between the two switches.
+// (PackageInterfaceText.cpp, with IsCompletionValue: portable.)
 UiString BuildPackageArguments(const wchar_t* installFolder, bool desktopShortcut);
+// Whether a value read for "active" is the completion signal: exactly "1".
+// The missing-key default "error", "0" and anything else are not.
+bool IsCompletionValue(const wchar_t* activeValue);
 // Opens the package with the shell ("open", no working folder, shown normally).
 // Nobody waits for it; the result is the shell's instance-handle value.
 HINSTANCE StartPackage(const wchar_t* packagePath, const wchar_t* arguments);

@@ -549,32 +549,10 @@ void CContainerUI::RelayoutChild(CControlUI* child) {
 void CContainerUI::SetFloatPos(int index) {
     CControlUI* child = GetItemAt(index);
     if (!child || !child->IsVisible() || !child->IsFloat()) return;
-    const SIZE xy = child->GetFixedXY();
-    const int width = child->GetFixedWidth();
-    const int height = child->GetFixedHeight();
-    const int parentWidth = m_item.right - m_item.left;
-    const int parentHeight = m_item.bottom - m_item.top;
-    RECT rect;
-    const UINT align = child->GetFloatAlign();
-    if (align != 0) {
-        const int x = (align & kFloatAlignCenter) ? (parentWidth - width) / 2
-                      : (align & kFloatAlignRight) ? parentWidth - width
-                                                   : xy.cx;
-        const int y = (align & kFloatAlignVCenter) ? (parentHeight - height) / 2
-                      : (align & kFloatAlignBottom) ? parentHeight - height
-                                                    : xy.cy;
-        rect = RECT{m_item.left + x, m_item.top + y, m_item.left + x + width, m_item.top + y + height};
-    } else {
-        // A negative fixed position anchors the child to the right or bottom
-        // edge; the percentages stretch it with the container.
-        const int anchorX = xy.cx < 0 ? m_item.right : m_item.left;
-        const int anchorY = xy.cy < 0 ? m_item.bottom : m_item.top;
-        const TPercentInfo percent = child->GetFloatPercent();
-        rect = RECT{anchorX + xy.cx + static_cast<int>(parentWidth * percent.left),
-                    anchorY + xy.cy + static_cast<int>(parentHeight * percent.top),
-                    anchorX + xy.cx + width + static_cast<int>(parentWidth * percent.right),
-                    anchorY + xy.cy + height + static_cast<int>(parentHeight * percent.bottom)};
-    }
+    const CControlUI::TPercentInfo percent = child->GetFloatPercent();
+    const double fractions[4] = {percent.left, percent.top, percent.right, percent.bottom};
+    const RECT rect = PlaceFloatChild(m_item, child->GetFixedXY(), child->GetFixedWidth(), child->GetFixedHeight(),
+                                      child->GetFloatAlign(), fractions);
     child->SetPos(rect, false);
 }
 

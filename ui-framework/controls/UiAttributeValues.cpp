@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cwchar>
 #include <cwctype>
@@ -135,6 +136,46 @@ TPosAttribute ParsePosAttribute(const wchar_t* value) {
     pos.width = distance(r.right, r.left);
     pos.height = distance(r.bottom, r.top);
     return pos;
+}
+
+namespace {
+LONG CutToInt(double value) {
+    if (value != value) return 0;
+    return value <= INT_MIN ? INT_MIN : (value >= INT_MAX ? INT_MAX : static_cast<LONG>(value));
+}
+
+// size * fraction, truncated toward zero; "nan" and "inf" are read as numbers.
+double FractionOf(double size, double fraction) {
+    if (fraction != fraction || size == 0) return 0;
+    return std::trunc(size * fraction);
+}
+}  // namespace
+
+RECT PlaceFloatChild(const RECT& parent, SIZE xy, int width, int height, UINT align, const double fractions[4]) {
+    // Doubles hold every int sum exactly; only the fractions can run away.
+    const double parentWidth = static_cast<double>(parent.right) - parent.left;
+    const double parentHeight = static_cast<double>(parent.bottom) - parent.top;
+    RECT rect;
+    if (align != 0) {
+        const double x = (align & kFloatAlignCenter) ? std::trunc((parentWidth - width) / 2)
+                         : (align & kFloatAlignRight) ? parentWidth - width
+                                                      : xy.cx;
+        const double y = (align & kFloatAlignVCenter) ? std::trunc((parentHeight - height) / 2)
+                         : (align & kFloatAlignBottom) ? parentHeight - height
+                                                       : xy.cy;
+        rect.left = CutToInt(parent.left + x);
+        rect.top = CutToInt(parent.top + y);
+        rect.right = CutToInt(parent.left + x + width);
+        rect.bottom = CutToInt(parent.top + y + height);
+        return rect;
+    }
+    const double anchorX = static_cast<double>(xy.cx < 0 ? parent.right : parent.left) + xy.cx;
+    const double anchorY = static_cast<double>(xy.cy < 0 ? parent.bottom : parent.top) + xy.cy;
+    rect.left = CutToInt(anchorX + FractionOf(parentWidth, fractions[0]));
+    rect.top = CutToInt(anchorY + FractionOf(parentHeight, fractions[1]));
+    rect.right = CutToInt(anchorX + width + FractionOf(parentWidth, fractions[2]));
+    rect.bottom = CutToInt(anchorY + height + FractionOf(parentHeight, fractions[3]));
+    return rect;
 }
 
 WORD CursorIdFromName(const wchar_t* name) {

@@ -53,6 +53,15 @@ struct TPosAttribute {
 };
 TPosAttribute ParsePosAttribute(const wchar_t* value);
 
+// Where a floating child goes inside its container's rectangle `parent`.
+// With alignment bits: aligned by them (an axis without a bit keeps the fixed
+// position). Without: at the fixed position from the left/top edge (from the
+// right/bottom edge when negative), its edges moved by the fractions of the
+// parent's size (left, top, right, bottom). Computed wide and cut to the int
+// range, so no attribute value overflows; a fraction that is no number
+// counts as 0.
+RECT PlaceFloatChild(const RECT& parent, SIZE xy, int width, int height, UINT align, const double fractions[4]);
+
 // System cursor id (IDC_*) of a cursor name; 0 for an unknown name.
 WORD CursorIdFromName(const wchar_t* name);
 // The reverse; an empty text for an id that is not in the table.

@@ -129,7 +129,9 @@ wchar_t* SkinXmlParser::Decode(wchar_t*& p, wchar_t stop) const {
         const wchar_t ch = *r;
         if (ch == stop || ch == L'&') break;
         if (ch == L'\0') {
-            if (r == m_end) break;  // else a NUL character of the document
+            // The end, or a NUL character of the document: pass 2 ends an
+            // attribute value there and copies character data on.
+            if (r == m_end || stop == L'"') break;
         } else if (ch == collapsing && r + 1 < m_end && IsBlank(r[1])) {
             break;
         }
@@ -139,6 +141,13 @@ wchar_t* SkinXmlParser::Decode(wchar_t*& p, wchar_t stop) const {
     while (r < m_end) {
         const wchar_t ch = *r;
         if (ch == stop) break;
+        if (ch == L'\0' && stop == L'"') {
+            // A NUL character ends what a reader of the value sees. The rest
+            // up to the quote goes into the blank gap: the attribute mapper
+            // walks from string to string and would take it for a name.
+            while (r < m_end && *r != stop) ++r;
+            break;
+        }
         if (ch == L'&') {
             const std::size_t left = static_cast<std::size_t>(m_end - r);
             wchar_t decoded = 0;
@@ -185,6 +194,7 @@ bool SkinXmlParser::ParseAttributes(wchar_t*& p) {
     *p = L'\0';  // ends the element name
     p = SkipBlanks(p);
     while (p < m_end && *p != L'>' && *p != L'/') {
+        wchar_t* const nameStart = p;
         wchar_t* nameEnd = p;
         while (IsNameChar(*nameEnd)) ++nameEnd;
         p = SkipBlanks(nameEnd);
@@ -199,6 +209,12 @@ bool SkinXmlParser::ParseAttributes(wchar_t*& p) {
         // A shortened value leaves the closing quote in the blank gap.
         if (decodedEnd != p) *p = L' ';
         *decodedEnd = L'\0';
+        // Without a name the mapper cannot find the attribute (an empty name
+        // is a zero among the blanks it skips) and would read its value as
+        // the next name: the whole attribute becomes blanks.
+        if (nameEnd == nameStart) {
+            for (wchar_t* q = nameStart; q <= p; ++q) *q = L' ';
+        }
         p = SkipBlanks(p + 1);
     }
     return true;

@@ -42,9 +42,20 @@ struct TImageSpec {
     // name has no extension.
     static UiString VariantName(const wchar_t* baseName, int percent);
 
+    // The descriptor language alone (TImageSpecText.cpp, portable): reads the
+    // key='value' pairs of `text` over the fields, in design units, nothing
+    // scaled and no variant looked for. Numbers are cut to
+    // +-kMaxDescriptorValue. Any fault ends the text and keeps what was read
+    // before it; a text without "=" sets nothing.
+    void ReadText(const wchar_t* text);
+
+    // Descriptor numbers are cut to this many design units, so that after a
+    // scale of up to 1000 % every sum and difference of the nine-part
+    // geometry still fits an int with room to spare.
+    static constexpr LONG kMaxDescriptorValue = 1000000;
+
 private:
-    void ReadText(const wchar_t* text, const CDpiScaler* scaler);
-    void ApplyKey(const UiString& key, const UiString& value, const CDpiScaler* scaler);
+    void ApplyKey(const UiString& key, const UiString& value);
     void FindDpiVariant(int percent);
 };
 

@@ -4,6 +4,7 @@
 // a tab layout and its selection.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 #include <vector>
 
@@ -249,6 +250,24 @@ TEST(FloatingChildren, MovingAContainerMovesItsFloatingChildrenOnce) {
     root.SetPos(RECT{0, 0, 400, 400});
     EXPECT_EQ(At(box), UiRect(30, 10, 130, 110));
     EXPECT_EQ(At(inner), UiRect(35, 15, 45, 25));
+}
+
+// Attribute values far beyond any screen: the edges stop at the int range
+// instead of wrapping round (a fraction that is no number counts as 0).
+TEST(FloatingChildren, ExtremeOffsetsAndFractionsStopAtTheIntRange) {
+    auto place = [](const wchar_t* attributes, const RECT& container) {
+        CContainerUI root;
+        CControlUI* child = Sized(0, 0, attributes);
+        root.Add(child);
+        root.SetPos(container);
+        return At(child);
+    };
+    const RECT box{100, 100, 800, 500};
+    EXPECT_EQ(place(L"pos=\"0,0,10,10\" float=\"1e300,nan,0,-1e300\"", box), UiRect(INT_MAX, 100, INT_MAX, 100));
+    EXPECT_EQ(place(L"float=\"true\" pos=\"2147483600,0,2147483647,10\"", box), UiRect(INT_MAX, 100, INT_MAX, 110));
+    // Width 2147483647 aligned right in a container left of the origin.
+    EXPECT_EQ(place(L"float=\"true\" floatalign=\"right\" pos=\"0,0,-2147483648,10\"", RECT{-1000, 100, -300, 500}),
+              UiRect(INT_MIN, 100, -300, 110));
 }
 
 TEST(TabLayout, OnlyTheSelectedPageIsShownAndPlaced) {

@@ -342,6 +342,30 @@ TEST(SkinXmlNode, AtMostSixtyFourAttributesAreVisible) {
     }
 }
 
+// The attribute map walks the buffer from string to string: a NUL character
+// inside a value, or an attribute without a name, once hid the attributes
+// after it or made a false one out of the text behind it.
+TEST(SkinXmlNode, AttributesAfterANulOrAnUnnamedOneStayVisible) {
+    const struct {
+        std::string bytes;
+        const wchar_t* expected;
+    } cases[] = {
+        {std::string("<a x=\"1\0y\" z=\"2\"/>", 18), L"a{x=1,z=2}[]"},
+        {std::string("<a x=\"1\0\0.y\" =\"k\" z=\"2\"/>", 25), L"a{x=1,z=2}[]"},
+        {std::string("<a x=\"\0\" z=\"2\">v</a>", 20), L"a{x=,z=2}[v]"},
+        {"<a x=\"1\" =\"2\" =\"3\" y=\"4\"/>", L"a{x=1,y=4}[]"},
+        {"<a =\"1&amp;2\" y=\"4\">v</a>", L"a{y=4}[v]"},
+    };
+    for (const auto& c : cases) {
+        for (const bool preserve : {true, false}) {
+            CSkinXml xml;
+            xml.SetPreserveWhitespace(preserve);
+            const bool loaded = xml.LoadBytes(c.bytes.data(), c.bytes.size(), XmlEncoding::Utf8);
+            EXPECT_EQ(Outcome(xml, loaded), c.expected) << c.bytes.size() << " bytes, preserve " << preserve;
+        }
+    }
+}
+
 TEST(SkinXmlErrors, MessagesAndLocationsAreBoundedAndClearedByTheNextLoad) {
     CSkinXml xml;
     std::wstring text = L"<a x=1" + std::wstring(60, L'y') + L"/>";

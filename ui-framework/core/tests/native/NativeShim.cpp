@@ -1,6 +1,7 @@
-// Stand-ins for the platform calls of the skin reader in the native build.
+// Stand-ins for the platform calls of the portable parsers in the native build.
 #include <windows.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "core/CSkinStorage.h"
@@ -51,3 +52,49 @@ bool CSkinStorage::ReadFile(const wchar_t*, std::vector<unsigned char>& bytes, c
 }
 
 }  // namespace Veneer
+
+wchar_t* _wcslwr(wchar_t* text) {
+    for (wchar_t* p = text; *p; ++p) *p = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(*p)));
+    return text;
+}
+
+wchar_t* _wcsupr(wchar_t* text) {
+    for (wchar_t* p = text; *p; ++p) *p = static_cast<wchar_t>(std::towupper(static_cast<std::wint_t>(*p)));
+    return text;
+}
+
+namespace {
+// The whole formatted text (vswprintf reports no length on overflow: the
+// buffer grows until the text fits); false when it never does.
+bool FormatWhole(std::vector<wchar_t>& out, const wchar_t* format, va_list args) {
+    for (std::size_t capacity = 256; capacity <= (std::size_t{1} << 24); capacity *= 4) {
+        out.assign(capacity, L'\0');
+        va_list copy;
+        va_copy(copy, args);
+        const int length = std::vswprintf(out.data(), capacity, format, copy);
+        va_end(copy);
+        if (length >= 0) {
+            out.resize(static_cast<std::size_t>(length));
+            return true;
+        }
+    }
+    return false;
+}
+}  // namespace
+
+int _vscwprintf(const wchar_t* format, va_list args) {
+    std::vector<wchar_t> text;
+    return FormatWhole(text, format, args) ? static_cast<int>(text.size()) : -1;
+}
+
+int _vsnwprintf(wchar_t* buffer, std::size_t count, const wchar_t* format, va_list args) {
+    std::vector<wchar_t> text;
+    if (!FormatWhole(text, format, args)) return -1;
+    if (text.size() > count) {  // unterminated, as on Windows
+        std::wmemcpy(buffer, text.data(), count);
+        return -1;
+    }
+    std::wmemcpy(buffer, text.data(), text.size());
+    if (text.size() < count) buffer[text.size()] = L'\0';
+    return static_cast<int>(text.size());
+}
