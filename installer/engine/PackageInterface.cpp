@@ -7,6 +7,13 @@
 
 namespace ZKInstaller {
 
+std::vector<std::wstring> FallbackDownloadUrls() {
+    static const wchar_t* const kUrls[] = {ZK_MIRROR_URLS nullptr};
+    std::vector<std::wstring> urls;
+    for (const wchar_t* const* url = kUrls; *url; ++url) urls.emplace_back(*url);
+    return urls;
+}
+
 UiString BuildPackageArguments(const wchar_t* installFolder, bool desktopShortcut) {
     UiString arguments(kInstallDirSwitch);
     arguments += installFolder ? installFolder : L"";

@@ -35,6 +35,7 @@ Endpoints that are not logged:
       rate=BYTES           throttle every body to BYTES per second
       nolength=1           send no Content-Length; the body ends at close
       size=BYTES           serve BYTES of generated data instead of the file
+                           ("MZ", then a cycle of 251 bytes)
       variant=NAME         serve the package's sibling "<stem>-NAME<ext>" (the
                            build leaves "unsigned", "wrong-publisher" and
                            "v2" copies)
@@ -51,7 +52,9 @@ Endpoints that are not logged:
                            "/any/redirected/package.exe" on this listener,
                            "cross" to "/any/package.exe" on the second
                            listener, "loop" to "/loop/1", which redirects to
-                           "/loop/2", and so on without end
+                           "/loop/2", and so on up to "/loop/60", which
+                           answers 404 (a client whose platform follows
+                           redirects by itself, on and on, is not fed forever)
       html=1               answer the package with a 200 HTML page (a sign-in
                            page of a captive portal)
       oversize=BYTES       after the announced body, BYTES more, then close
@@ -67,6 +70,9 @@ Endpoints that are not logged:
                       "headers", "port" (the listener's), "status",
                       "sent" (bytes of body actually sent)}
   GET /log?paths=1   only the raw request targets, one a line
+  GET /log?summary=1 a line per request, fields separated by tabs: status,
+                     body bytes sent, Range and If-Range ("-" when absent),
+                     the listener's port, the raw request target
 
 Start: download_service.py [--port N] [--port-file F] [--package FILE] [--log F]
 Port 0 (the default) takes a free port; --port-file receives it once the
@@ -103,6 +109,7 @@ PORTAL_PAGE = (
     "<p>Room number <input name=\"room\"></p><p><button>Connect</button></p>"
     "</form></body></html>\n")
 CHUNK = 16 * 1024  # bytes per write when throttling
+LOOP_HOPS = 60  # redirects of the loop before it ends
 BIG_CHUNK = 256 * 1024  # bytes per write otherwise
 # Last-Modified of generated data and of the package's changed version.
 GENERATED_TIME = 1700000000
@@ -110,10 +117,12 @@ CHANGED_LATER = 86400
 
 
 def generated_payload(size, seed=0):
-    """Deterministic bytes: a 251-byte cycle, so shifted or lost blocks show."""
+    """Deterministic bytes: "MZ" (so they pass for a program until its
+    signature is checked), then a 251-byte cycle, so shifted or lost blocks
+    show."""
     cycle = bytes((i * 7 + 3 + seed) % 256 for i in range(251))
     whole, rest = divmod(size, len(cycle))
-    return cycle * whole + cycle[:rest]
+    return (b"MZ" + (cycle * whole + cycle[:rest])[2:])[:size]
 
 
 class Settings:
@@ -354,6 +363,10 @@ class Handler(BaseHTTPRequestHandler):
                 requests = json.loads(json.dumps(self.state.requests))
             if query == "paths=1":
                 self.send_text(200, "".join(entry["path"] + "\n" for entry in requests))
+            elif query == "summary=1":
+                self.send_text(200, "".join("%d\t%d\t%s\t%s\t%d\t%s\n" % (
+                    e["status"], e["sent"], e["headers"].get("Range", "-"), e["headers"].get("If-Range", "-"),
+                    e["port"], e["path"]) for e in requests))
             else:
                 self.send_text(200, json.dumps(requests), "application/json")
             return
@@ -363,7 +376,11 @@ class Handler(BaseHTTPRequestHandler):
                 self.send_package()
             elif path.startswith("/loop/"):
                 step = path[len("/loop/"):]
-                self.send_redirect("/loop/%d" % (int(step) + 1 if step.isdigit() else 1))
+                step = int(step) if step.isdigit() else 0
+                if step < LOOP_HOPS:
+                    self.send_redirect("/loop/%d" % (step + 1))
+                else:
+                    self.send_error_page(404)
             elif path == "/agreement.html":
                 self.send_text(200, AGREEMENT_PAGE, "text/html; charset=utf-8")
             else:
