@@ -107,9 +107,9 @@ void ZKMainFrame::OnCompleted() {
 void ZKMainFrame::OnFailed(InstallFailure reason) {
     const wchar_t* message = L"安装未完成！";
     const wchar_t* detail = L"安装程序未能完成，请重新安装";
-    if (reason == InstallFailure::Download) {
+    if (reason == InstallFailure::Download || reason == InstallFailure::DiskSpace) {
         message = L"下载失败！";
-        detail = L"请检查网络";
+        detail = reason == InstallFailure::DiskSpace ? L"磁盘空间不足" : L"请检查网络";
     } else if (reason == InstallFailure::Verification) {
         message = L"安装包校验失败！";
         detail = L"安装包已损坏或来源不可信，请重新下载";
