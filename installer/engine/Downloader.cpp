@@ -251,6 +251,7 @@ HRESULT CWinDownloader::AttemptAll(const std::vector<std::wstring>& addresses) {
             record.address = index;
             const Verdict verdict = Attempt(address, record);
             result = verdict.result;
+            record.result = result;
             ++number;
             Log(L"Attempt " + std::to_wstring(number) + L": HTTP " + std::to_wstring(record.httpStatus) + L", " +
                 std::to_wstring(record.bytes) + L" bytes" +
