@@ -19,7 +19,7 @@ constexpr wchar_t kWorkerName[] = L"ABDEF";
 constexpr wchar_t kFileScheme[] = L"file:///";
 constexpr wchar_t kOutcomeText[] = L"URLDownloadToFile";
 constexpr wchar_t kWatchdogName[] = L"ABDEF-watch";
-constexpr DWORD kWatchIntervalMs = 100;
+constexpr DWORD kWatchIntervalMs = 50;
 constexpr wchar_t kRequestWindowClass[] = L"ZKDownloadRequests";
 
 LRESULT CALLBACK RequestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

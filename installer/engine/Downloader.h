@@ -41,10 +41,11 @@ enum DownloadCode : int {
 constexpr DWORD kDefaultStallTimeoutMs = 30000;
 // Once data flows steadily, a silence this many times its average gap (but
 // at least kQuickStallFloorMs) is a stall too: a connection reset mid-body
-// can leave the platform's call waiting without a word, and with ranges a
-// needless reconnect costs one request, not the bytes held.
+// can leave the platform's call waiting without a word (Wine's does), and with
+// ranges a needless reconnect costs one request, not the bytes held. The floor
+// lies above the 200-300 ms a lost segment takes to be sent again.
 constexpr unsigned kQuickStallGaps = 16;
-constexpr DWORD kQuickStallFloorMs = 1000;
+constexpr DWORD kQuickStallFloorMs = 400;
 // More requests than this in one attempt (the platform follows redirects by
 // itself and reports each request) is a redirect loop.
 constexpr unsigned kMaxRequestsPerAttempt = 20;
