@@ -253,11 +253,7 @@ HRESULT CWinDownloader::AttemptAll(const std::vector<std::wstring>& addresses) {
             result = verdict.result;
             record.result = result;
             ++number;
-            Log(L"Attempt " + std::to_wstring(number) + L": HTTP " + std::to_wstring(record.httpStatus) + L", " +
-                std::to_wstring(record.bytes) + L" bytes" +
-                (record.from > 0 ? L" from byte " + std::to_wstring(record.from) : std::wstring()) + L", " +
-                std::to_wstring(record.durationMs) + L" ms, result " + HexCode(static_cast<unsigned long>(result)) +
-                (record.why.empty() ? std::wstring() : L": " + record.why));
+            Log(DescribeAttempt(number, record));
             if (result == S_OK) {
                 RecordAttempt(record);
                 {
@@ -284,15 +280,8 @@ HRESULT CWinDownloader::AttemptAll(const std::vector<std::wstring>& addresses) {
                 Log(L"Giving up on " + address + L" after " + std::to_wstring(failures) + L" failed attempts in a row");
                 break;
             }
-            DWORD wait = verdict.immediate ? 0 : BackoffDelayMs(m_policy, failures, unit(random));
-            std::wstring why = verdict.immediate    ? L"starting over"
-                               : failures == 0      ? L"the last attempt brought bytes"
-                                                    : L"back-off after " + std::to_wstring(failures) + L" failure(s) in a row";
-            if (verdict.serverDelayMs >= 0) {
-                wait = std::max(wait, ServerDelayMs(m_policy, verdict.serverDelayMs));
-                why = L"the server asked for " + Seconds(static_cast<DWORD>(std::min<long long>(verdict.serverDelayMs, 0x7FFFFFFF))) +
-                      L" (Retry-After)";
-            }
+            std::wstring why;
+            const DWORD wait = WaitAfter(verdict, failures, unit(random), why);
             if (waited + wait > m_policy.budgetMs) {
                 RecordAttempt(record);
                 Log(L"Giving up on " + address + L": waiting " + Seconds(wait) + L" more would pass the " +
@@ -318,6 +307,29 @@ HRESULT CWinDownloader::AttemptAll(const std::vector<std::wstring>& addresses) {
     if (attemptsDone) SetEvent(attemptsDone.Get());
     watchdog.Join();
     return result;
+}
+
+DWORD CWinDownloader::WaitAfter(const Verdict& verdict, int failures, double random01, std::wstring& why) const {
+    if (verdict.serverDelayMs >= 0) {
+        why = L"the server asked for " +
+              Seconds(static_cast<DWORD>(std::min<long long>(verdict.serverDelayMs, 0x7FFFFFFF))) + L" (Retry-After)";
+        return std::max(BackoffDelayMs(m_policy, failures, random01), ServerDelayMs(m_policy, verdict.serverDelayMs));
+    }
+    if (verdict.immediate) {
+        why = L"starting over";
+        return 0;
+    }
+    why = failures == 0 ? std::wstring(L"the last attempt brought bytes")
+                        : L"back-off after " + std::to_wstring(failures) + L" failure(s) in a row";
+    return BackoffDelayMs(m_policy, failures, random01);
+}
+
+std::wstring CWinDownloader::DescribeAttempt(int number, const DownloadAttempt& record) {
+    return L"Attempt " + std::to_wstring(number) + L": HTTP " + std::to_wstring(record.httpStatus) + L", " +
+           std::to_wstring(record.bytes) + L" bytes" +
+           (record.from > 0 ? L" from byte " + std::to_wstring(record.from) : std::wstring()) + L", " +
+           std::to_wstring(record.durationMs) + L" ms, result " + HexCode(static_cast<unsigned long>(record.result)) +
+           (record.why.empty() ? std::wstring() : L": " + record.why);
 }
 
 void CWinDownloader::RecordAttempt(const DownloadAttempt& attempt) {

@@ -305,6 +305,10 @@ private:
     // appended to the bytes held.
     Verdict Attempt(const std::wstring& address, DownloadAttempt& record);
     Verdict JudgeBody(bool resume, HRESULT platformResult, DownloadAttempt& record);
+    // The wait before the next attempt after `failures` in a row (0 right
+    // after progress), and why, for the log.
+    DWORD WaitAfter(const Verdict& verdict, int failures, double random01, std::wstring& why) const;
+    static std::wstring DescribeAttempt(int number, const DownloadAttempt& record);
     // Drops the bytes held: the next attempt fetches the whole file.
     void ResetHeld();
     void RecordAttempt(const DownloadAttempt& attempt);

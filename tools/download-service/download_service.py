@@ -507,7 +507,9 @@ class Handler(BaseHTTPRequestHandler):
             cut = at - start if at is not None and start < at < start + len(body) else len(body) // 2
         begun = time.monotonic()
         sent = 0
-        chunk_size = CHUNK if settings.rate > 0 else BIG_CHUNK
+        # Throttled: an eighth of a second's worth per write, so that a slow
+        # rate trickles rather than arriving in bursts.
+        chunk_size = max(1, min(CHUNK, settings.rate // 8)) if settings.rate > 0 else BIG_CHUNK
         while sent < len(body):
             limit = cut if sent < cut else len(body)
             chunk = body[sent:min(sent + chunk_size, limit)]

@@ -166,7 +166,8 @@ TEST_F(DownloaderTest, EachAnswerIsRetriedOrRefusedByWhatItMeans) {
         {L"status=408&count=1", 2, S_OK},
         {L"status=429&count=2", 3, S_OK},
         {L"html=1", 1, kNotAProgramResult},
-        {L"size=4096&nolength=1", 1, S_OK, true},  // no length: the body to the close, checked later
+        {L"size=4096&nolength=1", 1, S_OK, true},
+        {L"size=4096&rate=1024", 1, S_OK, true},  // 1 KB/s: four seconds of trickle  // no length: the body to the close, checked later
         {L"redirect=same", 2, S_OK},
         {L"redirect=cross", 2, S_OK},
         {L"oversize=4096", 1, S_OK},  // the platform reads no further than the length
