@@ -90,8 +90,7 @@ struct DownloadAttempt {
     DWORD waitMs = 0;         // the wait before the next attempt
 };
 
-// Bytes of the whole file held so far; total -1 when unknown.
-struct DownloadProgress { long long received = 0; long long total = -1; };
+struct DownloadProgress { long long received = 0; long long total = -1; };  // bytes of the whole file; total -1 when unknown
 
 // Where the log lines of a download go (called on the worker thread).
 using DownloadLog = std::function<void(const std::wstring& line)>;
