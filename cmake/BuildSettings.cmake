@@ -14,6 +14,8 @@ set(ZK_DEMO_PORT "47810" CACHE STRING "Port of the local download service used b
 set(ZK_RELEASE_DOMAIN "zkpdfeditor.com" CACHE STRING "Web domain of the product in a release build")
 set(ZK_DOWNLOAD_SERVER "" CACHE STRING
   "scheme://host[:port] of the download service; empty takes the default of the build kind")
+set(ZK_MIRROR_URLS "" CACHE STRING
+  "Fallback addresses of the package (whole http(s) URLs, a list), tried in turn when the download address gives up; empty: none")
 set(ZK_AGREEMENT_URL "" CACHE STRING
   "Full address of the agreement page; empty takes the default of the build kind")
 set(ZK_PRODUCT_FOLDER "ZKPDFEditor" CACHE STRING
@@ -49,6 +51,19 @@ endif()
 if(NOT ZK_EFFECTIVE_AGREEMENT_URL MATCHES "^https?://[A-Za-z0-9.-]+(:[0-9]+)?(/[A-Za-z0-9._~/%=&?+-]*)?$")
   message(FATAL_ERROR "ZK_AGREEMENT_URL is not a plain http(s) address: '${ZK_EFFECTIVE_AGREEMENT_URL}'")
 endif()
+set(ZK_MIRROR_URLS_INITIALIZER "")
+foreach(mirror IN LISTS ZK_MIRROR_URLS)
+  if(NOT mirror MATCHES "^https?://[A-Za-z0-9.-]+(:[0-9]+)?(/[A-Za-z0-9._~/%=&?+-]*)?$")
+    message(FATAL_ERROR "ZK_MIRROR_URLS: '${mirror}' is not a plain http(s) address")
+  endif()
+  if(ZK_RELEASE AND NOT mirror MATCHES "^https://")
+    message(FATAL_ERROR "A release build (ZK_RELEASE=ON) needs https addresses: ZK_MIRROR_URLS has '${mirror}'")
+  endif()
+  if(mirror MATCHES "^http://")
+    message(WARNING "Test build, not for shipping: fallback address over plain http: ${mirror}")
+  endif()
+  string(APPEND ZK_MIRROR_URLS_INITIALIZER "L\"${mirror}\", ")
+endforeach()
 if(NOT ZK_PRODUCT_FOLDER MATCHES "^[A-Za-z0-9 ._-]+$" OR ZK_PRODUCT_FOLDER MATCHES "^[ .]|[ .]$")
   message(FATAL_ERROR "ZK_PRODUCT_FOLDER must be a plain folder name: '${ZK_PRODUCT_FOLDER}'")
 endif()

@@ -1,6 +1,8 @@
 // The status object of CWinDownloader: progress notifications, the HTTP status
 // and announced size of each attempt, and the binding that it abandons on the
 // worker thread when another thread asks for it.
+#include <algorithm>
+#include <climits>
 #include <cwctype>
 
 #include "installer/engine/Downloader.h"
@@ -93,15 +95,44 @@ bool CWinDownloader::CBindCallback::OnBindingThread() {
     return false;
 }
 
-void CWinDownloader::CBindCallback::BeginAttempt() {
+void CWinDownloader::CBindCallback::BeginAttempt(const AttemptSetup& setup) {
+    m_setup = setup;
     m_httpStatus = 0;
     m_headerLength = -1;
     m_reportedMax = 0;
     m_stalled = false;
     m_bindingAborted = false;
+    m_base = setup.held;
+    m_requests = 0;
+    m_responseHeaders.clear();
+    m_cacheFile.clear();
+    m_refusal = S_OK;
+    m_refusalReason.clear();
+    m_dataReports = 0;
+    m_firstData = 0;
+    m_lastData = 0;
+    SetHeld(setup.held, setup.total);
     // The activity first: a watchdog that sees the new number sees it too.
     NoteActivity();
     ++m_attempt;
+}
+
+void CWinDownloader::CBindCallback::SetHeld(long long held, long long total) {
+    m_total = total;
+    m_received = held;
+}
+
+DownloadProgress CWinDownloader::CBindCallback::Progress() const {
+    DownloadProgress progress;
+    progress.total = m_total.load();
+    progress.received = m_received.load();
+    return progress;
+}
+
+void CWinDownloader::CBindCallback::Refuse(HRESULT why, const std::wstring& reason) {
+    if (m_refusal != S_OK) return;
+    m_refusal = why;
+    m_refusalReason = reason;
 }
 
 void CWinDownloader::CBindCallback::EndAttempt() {
@@ -119,6 +150,13 @@ bool CWinDownloader::CBindCallback::AbortIfStalled(DWORD timeoutMs) {
     if (!m_bound.load()) return false;
     const unsigned attempt = m_attempt.load();
     if (m_stallRequest.load() == attempt) return false;
+    // Data that flowed steadily and stopped: the average gap between reports
+    // so far tells what silence is unusual.
+    const unsigned reports = m_dataReports.load();
+    if (reports >= 2 * kQuickStallGaps) {
+        const DWORD averageGap = (m_lastData.load() - m_firstData.load()) / (reports - 1);
+        timeoutMs = std::min<DWORD>(timeoutMs, std::max<DWORD>(kQuickStallFloorMs, kQuickStallGaps * averageGap));
+    }
     if (GetTickCount() - m_lastActivity.load() < timeoutMs) return false;
     // A request that reaches the worker after its attempt ended names an
     // attempt that is over and is ignored.
@@ -178,19 +216,43 @@ STDMETHODIMP CWinDownloader::CBindCallback::OnStartBinding(DWORD, IBinding* bind
 STDMETHODIMP CWinDownloader::CBindCallback::GetPriority(LONG*) { return E_NOTIMPL; }
 STDMETHODIMP CWinDownloader::CBindCallback::OnLowResource(DWORD) { return E_NOTIMPL; }
 
-STDMETHODIMP CWinDownloader::CBindCallback::OnProgress(ULONG progress, ULONG progressMax, ULONG statusCode, LPCWSTR) {
+STDMETHODIMP CWinDownloader::CBindCallback::OnProgress(ULONG progress, ULONG progressMax, ULONG statusCode,
+                                                       LPCWSTR statusText) {
     NoteActivity();
     if (m_aborted.load()) {
         ServiceRequests();  // stops the binding here, on its own thread
         return E_ABORT;
     }
+    // The platform follows redirects by itself and reports each request it sends.
+    if (statusCode == BINDSTATUS_SENDINGREQUEST && ++m_requests > kMaxRequestsPerAttempt) {
+        Refuse(kRedirectLoopResult, L"more than " + std::to_wstring(kMaxRequestsPerAttempt) +
+                                        L" requests in one attempt: the address redirects in a loop");
+    }
+    if (m_refusal != S_OK) {
+        if (m_binding && !m_bindingAborted && OnBindingThread()) {
+            m_bindingAborted = true;
+            m_binding->Abort();
+        }
+        return E_ABORT;
+    }
+    if (statusCode == BINDSTATUS_CACHEFILENAMEAVAILABLE && statusText) m_cacheFile = statusText;
     if (IsDataStatus(statusCode) && progressMax > 0) m_reportedMax = progressMax;
     // An error page is not the package: it moves no progress display.
     if (m_httpStatus != 0 && !IsSuccessStatus(m_httpStatus)) return S_OK;
-    if (progressMax > 0 && m_progressCallback) {
-        // Every kind of report with a total counts, whatever its status code.
-        const double ratio = static_cast<double>(static_cast<uint32_t>(progress)) /
-                             static_cast<double>(static_cast<uint32_t>(progressMax));
+    if (IsDataStatus(statusCode)) {
+        const DWORD now = GetTickCount();
+        if (m_dataReports.load() == 0) m_firstData = now;
+        m_lastData = now;
+        ++m_dataReports;
+        // Counts of this answer's body, unsigned 32-bit: whole files up to 4 GB.
+        m_received = m_base + static_cast<long long>(static_cast<uint32_t>(progress));
+        // A file URL has no headers: the platform's total is the file's.
+        if (m_httpStatus == 0 && progressMax > 0) m_total = static_cast<long long>(static_cast<uint32_t>(progressMax));
+    }
+    const long long total = m_total.load();
+    if (total > 0 && m_progressCallback) {
+        // Every kind of report counts once the total is known, whatever its status code.
+        const double ratio = std::min(1.0, static_cast<double>(m_received.load()) / static_cast<double>(total));
         m_progressCallback(kDownloadProgress, ratio, L"");
     }
     return S_OK;
@@ -216,7 +278,15 @@ STDMETHODIMP CWinDownloader::CBindCallback::GetBindInfoEx(DWORD*, BINDINFO*, DWO
 
 STDMETHODIMP CWinDownloader::CBindCallback::BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additionalHeaders) {
     NoteActivity();
-    if (additionalHeaders) *additionalHeaders = nullptr;
+    if (!additionalHeaders) return S_OK;
+    *additionalHeaders = nullptr;
+    if (m_setup.requestHeaders.empty()) return S_OK;
+    // The platform frees the copy with CoTaskMemFree.
+    const size_t bytes = (m_setup.requestHeaders.size() + 1) * sizeof(wchar_t);
+    auto* copy = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+    if (!copy) return E_OUTOFMEMORY;
+    std::copy(m_setup.requestHeaders.c_str(), m_setup.requestHeaders.c_str() + m_setup.requestHeaders.size() + 1, copy);
+    *additionalHeaders = copy;
     return S_OK;
 }
 
@@ -225,10 +295,45 @@ STDMETHODIMP CWinDownloader::CBindCallback::OnResponse(DWORD status, LPCWSTR res
     NoteActivity();
     if (additionalRequestHeaders) *additionalRequestHeaders = nullptr;
     m_httpStatus = static_cast<unsigned>(status);
+    m_responseHeaders = responseHeaders ? responseHeaders : L"";
     m_headerLength = AnnouncedLength(responseHeaders);
-    // The verdict is taken when the attempt returns: the platform completes the
-    // transfer of an error page whatever this answers.
+    if (IsSuccessStatus(m_httpStatus)) TakeBody(responseHeaders);
+    // The verdict on a status is taken when the attempt returns: the platform
+    // completes the transfer of an error page whatever this answers.
     return S_OK;
+}
+
+void CWinDownloader::CBindCallback::TakeBody(LPCWSTR responseHeaders) {
+    if (m_httpStatus == 206) {
+        ContentRange range;
+        if (ParseContentRange(HeaderValue(responseHeaders, L"Content-Range"), range)) {
+            m_base = range.first;
+            if (range.total >= 0) m_total = range.total;
+        }
+    } else {
+        // The whole file from its first byte: a resume that gets it starts over.
+        m_base = 0;
+        m_total = m_headerLength;
+        m_received = 0;
+    }
+    if (IsPageType(HeaderValue(responseHeaders, L"Content-Type"))) {
+        Refuse(kNotAProgramResult, L"the answer is a web page (Content-Type " +
+                                       HeaderValue(responseHeaders, L"Content-Type") + L"), not the program");
+        return;
+    }
+    // Room for the body before any of it is written.
+    if (m_headerLength >= 0 && !m_setup.spaceFolder.empty()) {
+        ULARGE_INTEGER available{};
+        if (GetDiskFreeSpaceExW(m_setup.spaceFolder.c_str(), &available, nullptr, nullptr)) {
+            const long long needed = SpaceNeeded(m_headerLength, m_httpStatus == 206);
+            const long long free = static_cast<long long>(std::min<ULONGLONG>(available.QuadPart, LLONG_MAX));
+            if (free < needed) {
+                Refuse(kDiskFullResult, L"not enough disk space in " + m_setup.spaceFolder + L": " +
+                                            std::to_wstring(free) + L" bytes free, " + std::to_wstring(needed) +
+                                            L" needed");
+            }
+        }
+    }
 }
 
 }  // namespace ZKInstaller

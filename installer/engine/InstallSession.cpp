@@ -8,16 +8,6 @@ namespace ZKInstaller {
 
 namespace {
 constexpr double kCreepLimit = 100.0;  // the poll display stops below this
-
-void LogAttempts(const std::vector<DownloadAttempt>& attempts) {
-    int number = 0;
-    for (const DownloadAttempt& attempt : attempts) {
-        InstallLog().Write(L"Attempt " + std::to_wstring(++number) + L": HTTP " + std::to_wstring(attempt.httpStatus) +
-                           L", " + std::to_wstring(attempt.bytes) + L" bytes, " +
-                           std::to_wstring(attempt.durationMs) + L" ms, result " +
-                           HexCode(static_cast<unsigned long>(attempt.result)));
-    }
-}
 }  // namespace
 
 CInstallSession::CInstallSession(IInstallSink& sink, const InstallOptions& options, const wchar_t* downloadUrl)
@@ -52,8 +42,15 @@ void CInstallSession::Start() {
     m_downloader = std::make_unique<CWinDownloader>(
         [sink, generation](int code, double value, const wchar_t*) { sink->PostDownloadEvent(generation, code, value); },
         m_downloadUrl.c_str(), m_packagePath.GetData());
+    m_downloader->SetRetryPolicy(m_retryPolicy);
+    m_downloader->SetFallbackUrls(m_fallbackUrls);
+    m_downloader->SetStallTimeout(m_stallTimeoutMs);
+    m_downloader->SetLog([](const std::wstring& line) { InstallLog().Write(line); });
     m_state = InstallState::Downloading;
     InstallLog().Write(L"Download: " + m_downloadUrl + L" -> " + m_packagePath.GetData());
+    for (size_t i = 0; i < m_fallbackUrls.size(); ++i) {
+        InstallLog().Write(L"Fallback address " + std::to_wstring(i + 1) + L": " + m_fallbackUrls[i]);
+    }
     m_downloader->Start();
 }
 
@@ -78,21 +75,21 @@ void CInstallSession::HandleDownloadEvent(unsigned generation, int code, double 
         ShowProgress();
         break;
     case kDownloadSucceeded:
-        LogAttempts(DownloadAttempts());
         InstallLog().Write(L"Download finished");
         OnDownloaded();
         break;
     case kDownloadFailed: {
         m_downloadResult = static_cast<long>(value);
         const std::vector<DownloadAttempt> attempts = DownloadAttempts();
-        LogAttempts(attempts);
         // A sink may squeeze the value on its way (a window message carries a
         // ratio); the last attempt's result is the same number.
         const long result = m_downloadResult != 0 || attempts.empty() ? m_downloadResult : attempts.back().result;
-        InstallLog().Write(L"Download failed: " + HexCode(static_cast<unsigned long>(result)));
+        const bool noRoom = result == kDiskFullResult;
+        InstallLog().Write(L"Download failed: " + HexCode(static_cast<unsigned long>(result)) +
+                           (noRoom ? L" (not enough disk space for the package)" : L""));
         m_progress = 0.0;
         ShowProgress();
-        Fail(InstallFailure::Download);
+        Fail(noRoom ? InstallFailure::DiskSpace : InstallFailure::Download);
         break;
     }
     default:
@@ -177,6 +174,10 @@ void CInstallSession::Cancel() {
     Halt();
     RemovePackageFile();
     m_state = InstallState::Idle;
+}
+
+DownloadProgress CInstallSession::Progress() const {
+    return m_downloader ? m_downloader->Progress() : DownloadProgress();
 }
 
 std::vector<DownloadAttempt> CInstallSession::DownloadAttempts() const {

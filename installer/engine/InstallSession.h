@@ -20,6 +20,7 @@
 #include "installer/engine/HeldFile.h"
 #include "installer/engine/InstallOptions.h"
 #include "installer/engine/PackageFolder.h"
+#include "installer/engine/PackageInterface.h"
 #include "installer/engine/PackageProcess.h"
 #include "installer/engine/PackageVerifier.h"
 
@@ -35,6 +36,7 @@ enum class InstallFailure {
     PackageStart,       // the downloaded package could not be started
     PackageIncomplete,  // every process of the package ended without reporting completion
     Verification,       // the downloaded package failed verification: never started, deleted
+    DiskSpace,          // the package folder has less room than the package announced
 };
 
 enum class InstallState { Idle, Downloading, RunningPackage, Completed, Failed };
@@ -90,6 +92,15 @@ public:
     void Cancel();
     // Replaces the package check (for tests).
     void SetPackageCheck(PackageCheck check) { m_check = std::move(check); }
+    // For the next Start: the waits between attempts, the addresses tried
+    // after the download address (the build's fallbacks by default) and the
+    // silence that counts as a stall.
+    void SetRetryPolicy(const RetryPolicy& policy) { m_retryPolicy = policy; }
+    void SetFallbackUrls(const std::vector<std::wstring>& urls) { m_fallbackUrls = urls; }
+    void SetStallTimeout(DWORD milliseconds) { m_stallTimeoutMs = milliseconds; }
+    // Any thread that owns the session: bytes of the package held so far and
+    // its length (-1 unknown); zero before a download and after it was dropped.
+    DownloadProgress Progress() const;
 
     InstallState State() const { return m_state; }
     bool IsPolling() const { return m_polling; }
@@ -140,6 +151,9 @@ private:
     CPackageProcess m_package;
     VerificationPolicy m_policy = BuiltInVerificationPolicy();
     PackageCheck m_check = VerifyPackage;
+    RetryPolicy m_retryPolicy;
+    std::vector<std::wstring> m_fallbackUrls = FallbackDownloadUrls();
+    DWORD m_stallTimeoutMs = kDefaultStallTimeoutMs;
 
     bool m_packageLeftRunning = false;  // cancelled while the package ran: its file stays
     long m_downloadResult = 0;

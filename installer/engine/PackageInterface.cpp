@@ -7,6 +7,13 @@
 
 namespace ZKInstaller {
 
+std::vector<std::wstring> FallbackDownloadUrls() {
+    static const wchar_t* const kUrls[] = {ZK_MIRROR_URLS nullptr};
+    std::vector<std::wstring> urls;
+    for (const wchar_t* const* url = kUrls; *url; ++url) urls.emplace_back(*url);
+    return urls;
+}
+
 HINSTANCE StartPackage(const wchar_t* packagePath, const wchar_t* arguments) {
     return ShellExecuteW(nullptr, L"open", packagePath, arguments, nullptr, SW_SHOWNORMAL);
 }

@@ -4,6 +4,9 @@
 // with, and the completion signal in the control file.
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "ZKBuildSettings.h"
 #include "core/UiString.h"
 
@@ -15,6 +18,9 @@ using Veneer::UiString;
 constexpr const wchar_t* kDownloadUrl = ZK_DOWNLOAD_URL;
 constexpr const wchar_t* kAgreementUrl = ZK_AGREEMENT_URL;
 constexpr const wchar_t* kDownloadPathAndQuery = L"/openapi/download?ch=10009&app=50000";
+// Build setting: whole addresses of the same package, tried in turn when the
+// download address gives up; none by default.
+std::vector<std::wstring> FallbackDownloadUrls();
 
 constexpr const wchar_t* kInstallDirSwitch = L"-instdir=";
 constexpr const wchar_t* kShortcutSwitch = L" -dsc=";

@@ -7,7 +7,7 @@ enum class ExitCode : int {
     Installed = 0,
     Cancelled = 1,          // interactive: the window was closed before the install completed
     BadCommandLine = 2,     // a relative install folder or log file, a bad time-out
-    DownloadFailed = 3,     // every download attempt failed
+    DownloadFailed = 3,     // every download attempt failed, or the disk had no room for the package
     PackageNotStarted = 4,  // the downloaded package could not be started
     PackageIncomplete = 5,  // the package ended without reporting completion
     StartupFailed = 6,      // COM could not be initialised or the window not created

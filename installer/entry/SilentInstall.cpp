@@ -67,7 +67,8 @@ void CSilentInstall::OnCompleted() {
 
 void CSilentInstall::OnFailed(InstallFailure reason) {
     switch (reason) {
-    case InstallFailure::Download: m_result = ExitCode::DownloadFailed; break;
+    case InstallFailure::Download:
+    case InstallFailure::DiskSpace: m_result = ExitCode::DownloadFailed; break;
     case InstallFailure::PackageStart: m_result = ExitCode::PackageNotStarted; break;
     case InstallFailure::PackageIncomplete: m_result = ExitCode::PackageIncomplete; break;
     case InstallFailure::Verification: m_result = ExitCode::VerificationFailed; break;

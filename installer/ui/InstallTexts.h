@@ -29,6 +29,8 @@ constexpr BoxTexts FailureTexts(InstallFailure reason) {
     switch (reason) {
     case InstallFailure::Download:
         return {L"下载失败！", L"请检查网络"};
+    case InstallFailure::DiskSpace:
+        return {L"下载失败！", L"磁盘空间不足"};
     case InstallFailure::Verification:
         return {L"安装包校验失败！", L"安装包已损坏或来源不可信，请重新下载"};
     case InstallFailure::PackageStart:

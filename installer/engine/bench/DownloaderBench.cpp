@@ -83,6 +83,9 @@ std::wstring MakeLocalFile(long long size) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     std::vector<char> block(65536, 'z');
     for (long long written = 0; written < size; written += static_cast<long long>(block.size())) {
+        // The downloader refuses bytes that cannot start a program.
+        block[0] = written == 0 ? 'M' : 'z';
+        block[1] = written == 0 ? 'Z' : 'z';
         DWORD n = 0;
         WriteFile(file, block.data(), static_cast<DWORD>(std::min<long long>(static_cast<long long>(block.size()), size - written)), &n, nullptr);
     }

@@ -2,6 +2,7 @@
 
 #include <wininet.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -58,6 +59,12 @@ std::vector<int> NotificationRecorder::Codes() const {
     return codes;
 }
 
+void NotificationRecorder::Clear() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_events.clear();
+    m_firstThreadName.clear();
+}
+
 std::wstring NotificationRecorder::FirstThreadName() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_firstThreadName;
@@ -91,6 +98,39 @@ std::vector<std::string> LoggedPaths() {
         if (!line.empty()) paths.push_back(line);
     }
     return paths;
+}
+
+std::vector<ServedRequest> ServedRequests() {
+    std::vector<ServedRequest> requests;
+    std::istringstream lines(HttpGet(ServerUrl() + L"/log?summary=1"));
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        ServedRequest r;
+        std::string status, sent, port;
+        std::getline(fields, status, '\t');
+        std::getline(fields, sent, '\t');
+        std::getline(fields, r.range, '\t');
+        std::getline(fields, r.ifRange, '\t');
+        std::getline(fields, port, '\t');
+        std::getline(fields, r.path);
+        if (status.empty()) continue;
+        r.status = std::atoi(status.c_str());
+        r.sent = std::atoll(sent.c_str());
+        r.port = std::atoi(port.c_str());
+        requests.push_back(r);
+    }
+    return requests;
+}
+
+long long BytesSent(const std::vector<ServedRequest>& requests) {
+    long long sum = 0;
+    for (const ServedRequest& r : requests) sum += r.sent;
+    return sum;
+}
+
+std::wstring SecondServerUrl() {
+    const std::string port = HttpGet(ServerUrl() + L"/control?second=1");
+    return L"http://127.0.0.1:" + std::wstring(port.begin(), port.end());
 }
 
 std::string ReadFileBytes(const std::wstring& path) {

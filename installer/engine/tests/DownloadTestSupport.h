@@ -31,6 +31,8 @@ public:
     std::vector<Notification> Snapshot() const;
     std::vector<int> Codes() const;
     std::wstring FirstThreadName() const;
+    // Forgets what arrived, for the next download of a table-driven test.
+    void Clear();
 
 private:
     mutable std::mutex m_mutex;
@@ -49,6 +51,19 @@ std::string HttpGet(const std::wstring& url);
 bool Configure(const std::wstring& query);
 // Raw request targets the service logged since the last Configure.
 std::vector<std::string> LoggedPaths();
+// What the service answered each request since the last Configure.
+struct ServedRequest {
+    int status = 0;
+    long long sent = 0;   // body bytes actually sent
+    std::string range;    // the request's Range header, "-" when absent
+    std::string ifRange;  // its If-Range header, "-" when absent
+    int port = 0;         // the listener that took it
+    std::string path;
+};
+std::vector<ServedRequest> ServedRequests();
+long long BytesSent(const std::vector<ServedRequest>& requests);
+// "http://127.0.0.1:<port>" of the service's second listener.
+std::wstring SecondServerUrl();
 
 std::string ReadFileBytes(const std::wstring& path);
 bool FileExists(const std::wstring& path);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "EndToEndSupport.h"
+#include "installer/engine/PackageFolder.h"
 #include "installer/engine/tests/DownloadTestSupport.h"
 
 namespace ZKTest {
@@ -52,6 +53,18 @@ protected:
 
     DWORD m_lastPid = 0;
 };
+
+// Files matching `pattern` left in the folder downloads go to.
+inline int PackagesLeft(const wchar_t* pattern = L"*.exe") {
+    int count = 0;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((std::wstring(ProtectedFolderPath().GetData()) + L"\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    do ++count;
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return count;
+}
 
 inline void ExpectInLog(const std::string& log, const std::initializer_list<const char*>& lines) {
     for (const char* line : lines) EXPECT_NE(log.find(line), std::string::npos) << line << "\n--- log:\n" << log;

@@ -8,25 +8,12 @@
 #include <string>
 
 #include "EndToEndFixture.h"
-#include "installer/engine/PackageFolder.h"
 
 using namespace ZKTest;
 
 namespace {
 
 using VerificationRun = CommandLineRun;
-
-// Packages left in the folder downloads go to.
-int PackagesLeft() {
-    int count = 0;
-    WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW((std::wstring(ProtectedFolderPath().GetData()) + L"\\*.exe").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    do ++count;
-    while (FindNextFileW(search, &found));
-    FindClose(search);
-    return count;
-}
 
 }  // namespace
 
