@@ -1,5 +1,7 @@
 #include "installer/engine/InstallSession.h"
 
+#include <algorithm>
+
 #include "installer/engine/ControlFile.h"
 #include "installer/engine/InstallLog.h"
 #include "installer/engine/PackageInterface.h"
@@ -23,6 +25,7 @@ void CInstallSession::Start() {
     Halt();
     m_progress = 0.0;
     ShowProgress();
+    HideTransfer();
     m_downloadResult = 0;
     m_packageLeftRunning = false;
     m_packageStartError = ERROR_SUCCESS;
@@ -69,12 +72,20 @@ void CInstallSession::HandleDownloadEvent(unsigned generation, int code, double 
     if (generation != m_generation || m_state != InstallState::Downloading) return;
     switch (code) {
     case kDownloadProgress:
-        // One percent per notification whatever the ratio: the display only
-        // has to show that something happens, and stops at the package phase.
-        if (m_progress < kDownloadedPercent) m_progress += 1.0;
+        // The bytes over the whole file fill the download's share of the bar.
+        // It never moves back: a resumed download goes on from where it was,
+        // and one that starts over waits until it has overtaken the bar. A
+        // ratio out of range (no total) creeps one percent a report.
+        if (value >= 0.0 && value <= 1.0) {
+            m_progress = std::max(m_progress, value * kDownloadedPercent);
+        } else if (m_progress < kDownloadedPercent) {
+            m_progress += 1.0;
+        }
         ShowProgress();
+        ShowTransfer();
         break;
     case kDownloadSucceeded:
+        HideTransfer();
         InstallLog().Write(L"Download finished");
         OnDownloaded();
         break;
@@ -89,6 +100,7 @@ void CInstallSession::HandleDownloadEvent(unsigned generation, int code, double 
                            (noRoom ? L" (not enough disk space for the package)" : L""));
         m_progress = 0.0;
         ShowProgress();
+        HideTransfer();
         Fail(noRoom ? InstallFailure::DiskSpace : InstallFailure::Download);
         break;
     }
@@ -185,6 +197,20 @@ std::vector<DownloadAttempt> CInstallSession::DownloadAttempts() const {
 }
 
 void CInstallSession::ShowProgress() { m_sink.OnProgress(static_cast<int>(m_progress)); }
+
+void CInstallSession::ShowTransfer() {
+    const DownloadProgress bytes = Progress();
+    if (!m_meter.Update(GetTickCount(), bytes.received, bytes.total)) return;
+    m_transferShown = true;
+    m_sink.OnTransfer(&m_meter.Figures());
+}
+
+void CInstallSession::HideTransfer() {
+    m_meter.Reset();
+    if (!m_transferShown) return;
+    m_transferShown = false;
+    m_sink.OnTransfer(nullptr);
+}
 
 void CInstallSession::Complete() {
     m_progress = kCreepLimit;

@@ -23,6 +23,7 @@
 #include "installer/engine/PackageInterface.h"
 #include "installer/engine/PackageProcess.h"
 #include "installer/engine/PackageVerifier.h"
+#include "installer/engine/TransferMeter.h"
 
 namespace ZKInstaller {
 
@@ -52,6 +53,9 @@ public:
     virtual void PostDownloadEvent(unsigned generation, int code, double value) = 0;
     // The percent to show, 0..100.
     virtual void OnProgress(int percent) = 0;
+    // The download's bytes, speed and time left to show, at most four times a
+    // second; null when there is no download to describe.
+    virtual void OnTransfer(const TransferFigures* figures) { (void)figures; }
     virtual void OnCompleted() = 0;
     virtual void OnFailed(InstallFailure reason) = 0;
     // Call Poll every kPollIntervalMs from now on / no more.
@@ -124,6 +128,10 @@ public:
 
 private:
     void ShowProgress();
+    // The transfer figures from the downloader's byte count, when the meter
+    // says they are due; hiding them also restarts the meter.
+    void ShowTransfer();
+    void HideTransfer();
     void OnDownloaded();
     void Fail(InstallFailure reason);
     void Complete();
@@ -143,6 +151,8 @@ private:
     UiString m_packagePath;
     UiString m_controlFile;
     double m_progress = 0.0;  // percent
+    CTransferMeter m_meter;
+    bool m_transferShown = false;
     unsigned m_generation = 0;
     bool m_polling = false;
     std::unique_ptr<CWinDownloader> m_downloader;

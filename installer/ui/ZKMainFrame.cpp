@@ -109,6 +109,10 @@ void ZKMainFrame::PostDownloadEvent(unsigned generation, int code, double value)
 
 void ZKMainFrame::OnProgress(int percent) { m_page2.SetProgress(percent); }
 
+void ZKMainFrame::OnTransfer(const TransferFigures* figures) {
+    m_page2.SetTransferLine(figures ? FormatTransferLine(*figures) : Veneer::UiString());
+}
+
 void ZKMainFrame::OnCompleted() {
     ZkBase* sink = GetOwner() ? GetOwner() : this;
     sink->OnEvent(EventCode(InstallEvent::SelectPage), PageArgument(InstallPage::Finished), 0);

@@ -46,6 +46,7 @@ private:
     // IInstallSink
     void PostDownloadEvent(unsigned generation, int code, double value) override;
     void OnProgress(int percent) override;
+    void OnTransfer(const TransferFigures* figures) override;
     void OnCompleted() override;
     void OnFailed(InstallFailure reason) override;
     void StartPollTimer() override;

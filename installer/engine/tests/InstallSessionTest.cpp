@@ -9,7 +9,7 @@
 #include <functional>
 #include <mutex>
 
-#include "DownloadTestSupport.h"
+#include "installer/engine/testsupport/DownloadTestSupport.h"
 #include "installer/engine/ControlFile.h"
 #include "installer/engine/InstallSession.h"
 #include "installer/engine/PackageFolder.h"
@@ -36,6 +36,11 @@ public:
         m_workerId = GetCurrentThreadId();
     }
     void OnProgress(int percent) override { progress.push_back(percent); }
+    // A hidden line is recorded as received -1.
+    void OnTransfer(const TransferFigures* figures) override {
+        transfers.push_back(figures ? *figures : TransferFigures{-1, -1, 0, -1});
+        transferTicks.push_back(GetTickCount());
+    }
     void OnCompleted() override { ++completed; }
     void OnFailed(InstallFailure reason) override { failures.push_back(reason); }
     void StartPollTimer() override { polling = true; }
@@ -72,6 +77,8 @@ public:
     }
 
     std::vector<int> progress;
+    std::vector<TransferFigures> transfers;
+    std::vector<DWORD> transferTicks;
     std::vector<int> handledCodes;
     std::vector<unsigned> handledGenerations;
     std::vector<InstallFailure> failures;
@@ -208,6 +215,37 @@ TEST_F(InstallSessionTest, AFallbackAddressServesWhenTheDownloadAddressGivesUp) 
     EXPECT_EQ(LoggedPaths(), std::vector<std::string>{"/any/mirror/ZKPDFEditorPackage.exe"});
     EXPECT_EQ(Recorded(L"Received", L"instdir"), L"C:\\ZK Session Programs\\Editor Folder");
     session.Cancel();
+}
+
+// The bar follows the bytes of the whole file and keeps its place when the
+// connection drops half-way and the rest is fetched; the transfer figures
+// come at most four times a second with the file's length and go once the
+// download is over.
+TEST_F(InstallSessionTest, TheBarFollowsTheBytesAcrossAResumeAndTheFiguresGoWhenTheDownloadEnds) {
+    constexpr long long kSize = 2000000;
+    ASSERT_TRUE(Configure(L"size=2000000&rate=1000000&fault=short&faultcount=1"));
+    m_session.Start();
+    ASSERT_TRUE(RunToEnd());  // the bytes are no signed program: refused after the download
+    const auto& shown = m_sink.progress;
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
+    const auto beforeDone = std::find(shown.begin(), shown.end(), kDownloadedPercent);
+    ASSERT_NE(beforeDone, shown.begin());
+    EXPECT_GE(*(beforeDone - 1), 50);  // by the bytes, not one percent a report
+
+    const auto& figures = m_sink.transfers;
+    ASSERT_GE(figures.size(), 3u);
+    EXPECT_EQ(figures.back().received, -1);
+    long long received = 0;
+    for (size_t i = 0; i + 1 < figures.size(); ++i) {
+        EXPECT_EQ(figures[i].total, kSize);
+        EXPECT_GE(figures[i].received, received);
+        received = figures[i].received;
+        if (i > 0) {
+            EXPECT_GE(m_sink.transferTicks[i] - m_sink.transferTicks[i - 1], CTransferMeter::kRefreshMs - 20);
+        }
+    }
+    EXPECT_GT(received, kSize / 2);
+    EXPECT_GT(figures[figures.size() - 2].bytesPerSecond, 0.0);
 }
 
 TEST_F(InstallSessionTest, NoRoomForThePackageFailsWithItsOwnReason) {
