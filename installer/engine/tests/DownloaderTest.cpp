@@ -8,7 +8,7 @@
 #include <memory>
 #include <mutex>
 
-#include "DownloadTestSupport.h"
+#include "installer/engine/testsupport/DownloadTestSupport.h"
 #include "installer/engine/ControlFile.h"
 #include "installer/engine/Downloader.h"
 #include "installer/engine/InstallOptions.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "DownloadTestSupport.h"
+#include "installer/engine/testsupport/DownloadTestSupport.h"
 #include "installer/engine/Downloader.h"
 #include "installer/engine/WorkerThread.h"
 

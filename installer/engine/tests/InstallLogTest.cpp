@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "DownloadTestSupport.h"
+#include "installer/engine/testsupport/DownloadTestSupport.h"
 #include "installer/engine/InstallLog.h"
 
 using namespace ZKInstaller;

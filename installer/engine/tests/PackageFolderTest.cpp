@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "DownloadTestSupport.h"
+#include "installer/engine/testsupport/DownloadTestSupport.h"
 #include "installer/engine/HeldFile.h"
 #include "installer/engine/InstallLog.h"
 #include "installer/engine/PackageFolder.h"

@@ -1,4 +1,4 @@
-#include "DownloadTestSupport.h"
+#include "installer/engine/testsupport/DownloadTestSupport.h"
 
 #include <wininet.h>
 

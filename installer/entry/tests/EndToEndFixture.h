@@ -8,7 +8,7 @@
 
 #include "EndToEndSupport.h"
 #include "installer/engine/PackageFolder.h"
-#include "installer/engine/tests/DownloadTestSupport.h"
+#include "installer/engine/testsupport/DownloadTestSupport.h"
 
 namespace ZKTest {
 

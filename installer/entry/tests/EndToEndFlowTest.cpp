@@ -7,7 +7,7 @@
 #include <string>
 
 #include "EndToEndFixture.h"
-#include "installer/engine/tests/DownloadTestSupport.h"
+#include "installer/engine/testsupport/DownloadTestSupport.h"
 
 using namespace ZKTest;
 

@@ -9,7 +9,7 @@
 #include "EndToEndFixture.h"
 #include "ZKCore/ZKString.h"
 #include "installer/engine/PackageFolder.h"
-#include "installer/engine/tests/DownloadTestSupport.h"
+#include "installer/engine/testsupport/DownloadTestSupport.h"
 
 using namespace ZKTest;
 
