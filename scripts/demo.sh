@@ -29,6 +29,19 @@ case "$server" in
       --log "$root/build/logs/demo-requests.log" >"$root/build/logs/demo-service.log" 2>&1 </dev/null &
     service_pid=$!
     echo "demo: download service on $server"
+    # About 450 KB/s, so the download takes a few seconds and page 2 shows its
+    # bytes, speed and time left, as on a real network.
+    python3 - "$server" <<'PY' || echo "demo: the service did not answer; the download runs at full speed"
+import sys, time, urllib.request
+for _ in range(50):
+    try:
+        urllib.request.urlopen(sys.argv[1] + "/control?rate=450000", timeout=2).read()
+        break
+    except OSError:
+        time.sleep(0.1)
+else:
+    sys.exit(1)
+PY
     ;;
   *) echo "demo: the build downloads from $server (no local service started)" ;;
 esac

@@ -136,7 +136,7 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("step clicking the install button\n");
         std::fflush(stdout);
         Click(frame, kInstallButton);
-        Sleep(600);
+        Sleep(1500);  // half-way through the download at the demo's rate
         Shot(frame, "page2-progress");
         std::printf("step waiting for the package to report completion\n");
         std::fflush(stdout);
