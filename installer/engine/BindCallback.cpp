@@ -5,6 +5,7 @@
 #include <climits>
 #include <cwctype>
 
+#include "installer/engine/DownloadPolicy.h"
 #include "installer/engine/Downloader.h"
 
 namespace ZKInstaller {
@@ -17,53 +18,30 @@ bool IsDataStatus(ULONG statusCode) {
 
 bool IsSuccessStatus(unsigned status) { return status >= 200 && status <= 299; }
 
-std::wstring Trim(const std::wstring& text) {
-    size_t first = 0;
-    size_t last = text.size();
-    while (first < last && std::iswspace(text[first])) ++first;
-    while (last > first && std::iswspace(text[last - 1])) --last;
-    return text.substr(first, last - first);
-}
-
-bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-    }
-    return i == a.size() && b[i] == L'\0';
-}
 }  // namespace
 
 long long AnnouncedLength(const wchar_t* responseHeaders) {
     if (!responseHeaders) return -1;
     long long length = -1;
+    bool usable = true;
     bool encoded = false;
-    const std::wstring all(responseHeaders);
-    size_t start = 0;
-    while (start < all.size()) {
-        size_t end = all.find(L'\n', start);
-        if (end == std::wstring::npos) end = all.size();
-        const std::wstring line = all.substr(start, end - start);
-        start = end + 1;
-        const size_t colon = line.find(L':');
-        if (colon == std::wstring::npos) continue;  // the status line or a blank line
-        const std::wstring name = Trim(line.substr(0, colon));
-        const std::wstring value = Trim(line.substr(colon + 1));
+    ForEachHeader(responseHeaders, [&](const std::wstring& name, const std::wstring& value) {
         if (EqualsNoCase(name, L"Content-Length")) {
             // Digits only, at most 18 of them, so the value cannot overflow.
-            if (value.empty() || value.size() > 18) return -1;
+            usable = !value.empty() && value.size() <= 18;
             long long parsed = 0;
-            for (const wchar_t c : value) {
-                if (c < L'0' || c > L'9') return -1;
-                parsed = parsed * 10 + (c - L'0');
+            for (size_t i = 0; usable && i < value.size(); ++i) {
+                usable = value[i] >= L'0' && value[i] <= L'9';
+                parsed = parsed * 10 + (value[i] - L'0');
             }
-            if (length >= 0 && length != parsed) return -1;  // contradictory headers
+            if (length >= 0 && length != parsed) usable = false;  // contradictory headers
             length = parsed;
         } else if (EqualsNoCase(name, L"Content-Encoding") && !EqualsNoCase(value, L"identity")) {
             encoded = true;  // the length counts encoded bytes, the file decoded ones
         }
-    }
-    return encoded ? -1 : length;
+        return usable;
+    });
+    return usable && !encoded ? length : -1;
 }
 
 CWinDownloader::CBindCallback::~CBindCallback() {

@@ -6,8 +6,7 @@
 
 namespace ZKInstaller {
 
-namespace {
-std::wstring Trim(const std::wstring& text) {
+std::wstring TrimSpaces(const std::wstring& text) {
     size_t first = 0;
     size_t last = text.size();
     while (first < last && std::iswspace(text[first])) ++first;
@@ -22,6 +21,8 @@ bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
     }
     return i == a.size() && b[i] == L'\0';
 }
+
+namespace {
 
 // Digits only, at most 18 of them so the value cannot overflow; -1 otherwise.
 long long ParseCount(const std::wstring& text) {
@@ -113,8 +114,9 @@ DWORD ServerDelayMs(const RetryPolicy& policy, long long serverAskedMs) {
     return static_cast<DWORD>(std::min<long long>(serverAskedMs, policy.retryAfterCapMs));
 }
 
-std::wstring HeaderValue(const wchar_t* headers, const wchar_t* name) {
-    if (!headers) return std::wstring();
+void ForEachHeader(const wchar_t* headers,
+                   const std::function<bool(const std::wstring& name, const std::wstring& value)>& fn) {
+    if (!headers) return;
     const std::wstring all(headers);
     size_t start = 0;
     while (start < all.size()) {
@@ -123,22 +125,31 @@ std::wstring HeaderValue(const wchar_t* headers, const wchar_t* name) {
         const std::wstring line = all.substr(start, end - start);
         start = end + 1;
         const size_t colon = line.find(L':');
-        if (colon == std::wstring::npos) continue;
-        if (EqualsNoCase(Trim(line.substr(0, colon)), name)) return Trim(line.substr(colon + 1));
+        if (colon == std::wstring::npos) continue;  // the status line or a blank line
+        if (!fn(TrimSpaces(line.substr(0, colon)), TrimSpaces(line.substr(colon + 1)))) return;
     }
-    return std::wstring();
+}
+
+std::wstring HeaderValue(const wchar_t* headers, const wchar_t* name) {
+    std::wstring found;
+    ForEachHeader(headers, [&](const std::wstring& header, const std::wstring& value) {
+        if (!EqualsNoCase(header, name)) return true;
+        found = value;
+        return false;
+    });
+    return found;
 }
 
 bool ParseContentRange(const std::wstring& value, ContentRange& range) {
-    const std::wstring text = Trim(value);
+    const std::wstring text = TrimSpaces(value);
     if (text.size() < 6 || !EqualsNoCase(text.substr(0, 5), L"bytes") || !std::iswspace(text[5])) return false;
-    const std::wstring spec = Trim(text.substr(6));
+    const std::wstring spec = TrimSpaces(text.substr(6));
     const size_t dash = spec.find(L'-');
     const size_t slash = spec.find(L'/');
     if (dash == std::wstring::npos || slash == std::wstring::npos || slash < dash) return false;
-    const long long first = ParseCount(Trim(spec.substr(0, dash)));
-    const long long last = ParseCount(Trim(spec.substr(dash + 1, slash - dash - 1)));
-    const std::wstring totalText = Trim(spec.substr(slash + 1));
+    const long long first = ParseCount(TrimSpaces(spec.substr(0, dash)));
+    const long long last = ParseCount(TrimSpaces(spec.substr(dash + 1, slash - dash - 1)));
+    const std::wstring totalText = TrimSpaces(spec.substr(slash + 1));
     const long long total = totalText == L"*" ? -1 : ParseCount(totalText);
     if (first < 0 || last < first || (totalText != L"*" && (total < 0 || last >= total))) return false;
     range.first = first;
@@ -148,7 +159,7 @@ bool ParseContentRange(const std::wstring& value, ContentRange& range) {
 }
 
 long long RetryAfterMs(const std::wstring& value, const SYSTEMTIME& nowUtc) {
-    const std::wstring text = Trim(value);
+    const std::wstring text = TrimSpaces(value);
     if (text.empty()) return -1;
     if (std::iswdigit(text[0])) {
         const long long seconds = ParseCount(text);
@@ -168,7 +179,7 @@ std::wstring RangeValidator(const std::wstring& etag, const std::wstring& lastMo
 }
 
 bool IsPageType(const std::wstring& contentType) {
-    std::wstring type = Trim(contentType.substr(0, contentType.find(L';')));
+    std::wstring type = TrimSpaces(contentType.substr(0, contentType.find(L';')));
     return EqualsNoCase(type, L"text/html") || EqualsNoCase(type, L"application/xhtml+xml");
 }
 

@@ -5,6 +5,7 @@
 // bytes can be the program, and whether the disk can take them.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace ZKInstaller {
@@ -41,6 +42,14 @@ DWORD ServerDelayMs(const RetryPolicy& policy, long long serverAskedMs);
 // The value of the first header `name` in raw response headers ("Name: value"
 // lines; the status line and blank lines are skipped), trimmed; empty when absent.
 std::wstring HeaderValue(const wchar_t* headers, const wchar_t* name);
+// Calls `fn(name, value)`, both trimmed, for every "name: value" line of raw
+// headers, in order, until it returns false; the status line is skipped.
+void ForEachHeader(const wchar_t* headers,
+                   const std::function<bool(const std::wstring& name, const std::wstring& value)>& fn);
+// The text without the white space at either end.
+std::wstring TrimSpaces(const std::wstring& text);
+// Equal when ASCII and other letters are folded to lower case.
+bool EqualsNoCase(const std::wstring& a, const wchar_t* b);
 
 // "bytes FIRST-LAST/TOTAL" of a 206 answer. TOTAL may be "*" (unknown, -1).
 struct ContentRange {
