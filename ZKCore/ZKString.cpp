@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <vector>
 
@@ -83,6 +84,17 @@ std::wstring SkipProgramName(const std::wstring& commandLine) {
     }
     while (i < commandLine.size() && blank(commandLine[i])) ++i;
     return commandLine.substr(i);
+}
+
+std::wstring FormatText(const wchar_t* format, ...) {
+    wchar_t text[1025];
+    va_list args;
+    va_start(args, format);
+    // The runtime's _vsnwprintf leaves a cut text unterminated.
+    const int length = _vsnwprintf(text, 1024, format, args);
+    va_end(args);
+    text[1024] = L'\0';
+    return length < 0 ? std::wstring(text) : std::wstring(text, static_cast<size_t>(length));
 }
 
 }  // namespace ZKCore

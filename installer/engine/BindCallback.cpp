@@ -5,6 +5,7 @@
 #include <climits>
 #include <cwctype>
 
+#include "ZKCore/ZKString.h"
 #include "installer/engine/DownloadPolicy.h"
 #include "installer/engine/Downloader.h"
 
@@ -203,7 +204,7 @@ STDMETHODIMP CWinDownloader::CBindCallback::OnProgress(ULONG progress, ULONG pro
     }
     // The platform follows redirects by itself and reports each request it sends.
     if (statusCode == BINDSTATUS_SENDINGREQUEST && ++m_requests > kMaxRequestsPerAttempt) {
-        Refuse(kRedirectLoopResult, L"more than " + std::to_wstring(kMaxRequestsPerAttempt) +
+        Refuse(kRedirectLoopResult, L"more than " + ZKCore::DecimalText(kMaxRequestsPerAttempt) +
                                         L" requests in one attempt: the address redirects in a loop");
     }
     if (m_refusal != S_OK) {
@@ -307,7 +308,7 @@ void CWinDownloader::CBindCallback::TakeBody(LPCWSTR responseHeaders) {
             const long long free = static_cast<long long>(std::min<ULONGLONG>(available.QuadPart, LLONG_MAX));
             if (free < needed) {
                 Refuse(kDiskFullResult, L"not enough disk space in " + m_setup.spaceFolder + L": " +
-                                            std::to_wstring(free) + L" bytes free, " + std::to_wstring(needed) +
+                                            ZKCore::DecimalText(free) + L" bytes free, " + ZKCore::DecimalText(needed) +
                                             L" needed");
             }
         }

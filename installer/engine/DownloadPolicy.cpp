@@ -44,6 +44,22 @@ long long FileTimeMs(const SYSTEMTIME& time) {
     return static_cast<long long>(ticks.QuadPart / 10000);  // 100 ns units
 }
 
+// "hh:mm:ss", each part one or two digits.
+bool ParseClock(const std::wstring& token, int& hour, int& minute, int& second) {
+    int* const parts[] = {&hour, &minute, &second};
+    size_t i = 0;
+    for (int part = 0; part < 3; ++part) {
+        if (part > 0 && (i >= token.size() || token[i++] != L':')) return false;
+        int value = 0, digits = 0;
+        for (; i < token.size() && digits < 2 && token[i] >= L'0' && token[i] <= L'9'; ++i, ++digits) {
+            value = value * 10 + (token[i] - L'0');
+        }
+        if (digits == 0) return false;
+        *parts[part] = value;
+    }
+    return true;
+}
+
 // The three date forms HTTP allows, all in GMT: "Sun, 06 Nov 1994 08:49:37 GMT",
 // "Sunday, 06-Nov-94 08:49:37 GMT" and "Sun Nov  6 08:49:37 1994". Read as
 // tokens: the weekday and "GMT" are skipped, the rest must all be there.
@@ -60,7 +76,7 @@ bool ParseHttpDate(const std::wstring& text, SYSTEMTIME& when) {
         i = end;
         if (token.empty()) continue;
         if (token.find(L':') != std::wstring::npos) {
-            if (hour >= 0 || std::swscanf(token.c_str(), L"%2d:%2d:%2d", &hour, &minute, &second) != 3) return false;
+            if (hour >= 0 || !ParseClock(token, hour, minute, second)) return false;
         } else if (std::iswdigit(token[0])) {
             const long long number = ParseCount(token);
             if (number < 0) return false;

@@ -178,9 +178,7 @@ std::wstring Printable(const std::string& bytes) {
 }
 
 std::wstring Seconds(DWORD ms) {
-    wchar_t text[32];
-    std::swprintf(text, 32, L"%.1f s", ms / 1000.0);
-    return text;
+    return ZKCore::DecimalText(ms / 1000) + L"." + ZKCore::DecimalText(ms % 1000 / 100) + L" s";
 }
 
 // The platform's cache may keep a copy under the address it was redirected
@@ -244,7 +242,7 @@ HRESULT CWinDownloader::AttemptAll(const std::vector<std::wstring>& addresses) {
     int number = 0;
     for (size_t index = 0; index < addresses.size() && !m_statusCallback.IsAborted(); ++index) {
         const std::wstring& address = addresses[index];
-        if (index > 0) Log(L"Trying fallback address " + std::to_wstring(index) + L": " + address);
+        if (index > 0) Log(L"Trying fallback address " + ZKCore::DecimalText(index) + L": " + address);
         int failures = 0;  // in a row without bytes, on this address
         for (;;) {
             DownloadAttempt record;
@@ -260,8 +258,8 @@ HRESULT CWinDownloader::AttemptAll(const std::vector<std::wstring>& addresses) {
                     std::lock_guard<std::mutex> lock(m_servedMutex);
                     m_servedBy = address;
                 }
-                Log(L"Downloaded " + std::to_wstring(m_held) + L" bytes from " +
-                    (index == 0 ? std::wstring(L"the download address") : L"fallback address " + std::to_wstring(index)) +
+                Log(L"Downloaded " + ZKCore::DecimalText(m_held) + L" bytes from " +
+                    (index == 0 ? std::wstring(L"the download address") : L"fallback address " + ZKCore::DecimalText(index)) +
                     L": " + address);
                 break;
             }
@@ -277,7 +275,7 @@ HRESULT CWinDownloader::AttemptAll(const std::vector<std::wstring>& addresses) {
             failures = verdict.progressed ? 0 : failures + 1;
             if (failures >= m_policy.attemptsPerAddress) {
                 RecordAttempt(record);
-                Log(L"Giving up on " + address + L" after " + std::to_wstring(failures) + L" failed attempts in a row");
+                Log(L"Giving up on " + address + L" after " + ZKCore::DecimalText(failures) + L" failed attempts in a row");
                 break;
             }
             std::wstring why;
@@ -290,7 +288,7 @@ HRESULT CWinDownloader::AttemptAll(const std::vector<std::wstring>& addresses) {
             }
             record.waitMs = wait;
             RecordAttempt(record);
-            Log(L"Waiting " + Seconds(wait) + L" before attempt " + std::to_wstring(number + 1) + L": " + why);
+            Log(L"Waiting " + Seconds(wait) + L" before attempt " + ZKCore::DecimalText(number + 1) + L": " + why);
             waited += wait;
             // Destroying the downloader cuts the wait short.
             if (wait > 0) {
@@ -320,15 +318,15 @@ DWORD CWinDownloader::WaitAfter(const Verdict& verdict, int failures, double ran
         return 0;
     }
     why = failures == 0 ? std::wstring(L"the last attempt brought bytes")
-                        : L"back-off after " + std::to_wstring(failures) + L" failure(s) in a row";
+                        : L"back-off after " + ZKCore::DecimalText(failures) + L" failure(s) in a row";
     return BackoffDelayMs(m_policy, failures, random01);
 }
 
 std::wstring CWinDownloader::DescribeAttempt(int number, const DownloadAttempt& record) {
-    return L"Attempt " + std::to_wstring(number) + L": HTTP " + std::to_wstring(record.httpStatus) + L", " +
-           std::to_wstring(record.bytes) + L" bytes" +
-           (record.from > 0 ? L" from byte " + std::to_wstring(record.from) : std::wstring()) + L", " +
-           std::to_wstring(record.durationMs) + L" ms, result " + HexCode(static_cast<unsigned long>(record.result)) +
+    return L"Attempt " + ZKCore::DecimalText(number) + L": HTTP " + ZKCore::DecimalText(record.httpStatus) + L", " +
+           ZKCore::DecimalText(record.bytes) + L" bytes" +
+           (record.from > 0 ? L" from byte " + ZKCore::DecimalText(record.from) : std::wstring()) + L", " +
+           ZKCore::DecimalText(record.durationMs) + L" ms, result " + HexCode(static_cast<unsigned long>(record.result)) +
            (record.why.empty() ? std::wstring() : L": " + record.why);
 }
 
@@ -373,7 +371,7 @@ CWinDownloader::Verdict CWinDownloader::Attempt(const std::wstring& address, Dow
     setup.total = m_total;
     if (resume) {
         setup.requestHeaders =
-            L"Range: bytes=" + std::to_wstring(m_held) + L"-\r\nIf-Range: " + m_validator + L"\r\n";
+            L"Range: bytes=" + ZKCore::DecimalText(m_held) + L"-\r\nIf-Range: " + m_validator + L"\r\n";
     }
     const size_t slash = m_path.find_last_of(L"\\/");
     if (slash != std::wstring::npos) setup.spaceFolder = m_path.substr(0, slash + 1);
@@ -410,7 +408,7 @@ CWinDownloader::Verdict CWinDownloader::Attempt(const std::wstring& address, Dow
         if (!resume) ResetHeld();
         verdict.result = HttpStatusResult(status);
         verdict.kind = ClassifyHttpStatus(status);
-        record.why = L"HTTP " + std::to_wstring(status);
+        record.why = L"HTTP " + ZKCore::DecimalText(status);
         if (status == 416) {
             // The bytes held do not fit the file any more: it changed.
             ResetHeld();
@@ -450,7 +448,7 @@ CWinDownloader::Verdict CWinDownloader::JudgeBody(bool resume, HRESULT platformR
             verdict.result = kBadRangeResult;
             verdict.immediate = true;
             record.why = L"the piece (Content-Range " + rangeText + L") does not continue the " +
-                         std::to_wstring(m_held) + L" bytes held; starting over";
+                         ZKCore::DecimalText(m_held) + L" bytes held; starting over";
             return verdict;
         }
         if (piece > range.last - range.first + 1 || (announced >= 0 && piece > announced)) {
@@ -487,7 +485,7 @@ CWinDownloader::Verdict CWinDownloader::JudgeBody(bool resume, HRESULT platformR
             ResetHeld();
             verdict.result = kOversizedResult;
             verdict.kind = FailureKind::Permanent;
-            record.why += L"the body is longer than its announced " + std::to_wstring(announced) + L" bytes";
+            record.why += L"the body is longer than its announced " + ZKCore::DecimalText(announced) + L" bytes";
             return verdict;
         }
     }
@@ -525,8 +523,8 @@ CWinDownloader::Verdict CWinDownloader::JudgeBody(bool resume, HRESULT platformR
     }
     verdict.result = stalled ? kStalledResult : platformResult != S_OK ? platformResult : kTruncatedResult;
     record.why += (stalled ? L"the transfer stalled" : platformResult != S_OK ? L"the connection broke" : L"the body ended early") +
-                  std::wstring(L" at byte ") + std::to_wstring(m_held) +
-                  (m_total >= 0 ? L" of " + std::to_wstring(m_total) : std::wstring());
+                  std::wstring(L" at byte ") + ZKCore::DecimalText(m_held) +
+                  (m_total >= 0 ? L" of " + ZKCore::DecimalText(m_total) : std::wstring());
     if (m_total < 0 || m_validator.empty()) record.why += L"; no length or validator to resume with: starting over";
     return verdict;
 }

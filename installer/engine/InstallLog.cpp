@@ -63,11 +63,9 @@ void CInstallLog::Write(const std::wstring& text) {
     if (!m_file) return;
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    char stamp[32];
-    std::snprintf(stamp, sizeof(stamp), "%04u-%02u-%02u %02u:%02u:%02u.%03u  ", now.wYear, now.wMonth, now.wDay,
-                  now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
-    const std::string line =
-        stamp + ZKCore::WideToMultiByte(text, ZKCore::kCodePageUtf8) + "\r\n";
+    const std::wstring stamp = ZKCore::FormatText(L"%04u-%02u-%02u %02u:%02u:%02u.%03u  ", now.wYear, now.wMonth,
+                                                  now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+    const std::string line = ZKCore::WideToMultiByte(stamp + text, ZKCore::kCodePageUtf8) + "\r\n";
     DWORD written = 0;
     // A failed write (a full disk) loses the line and nothing else.
     WriteFile(m_file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
@@ -87,11 +85,9 @@ std::wstring TempFolder() {
 }
 
 std::wstring RunLogName(const SYSTEMTIME& localTime, DWORD processId) {
-    wchar_t name[64];
-    std::swprintf(name, 64, L"%ls%04u%02u%02u-%02u%02u%02u-%lu%ls", kRunLogPrefix, localTime.wYear, localTime.wMonth,
-                  localTime.wDay, localTime.wHour, localTime.wMinute, localTime.wSecond,
-                  static_cast<unsigned long>(processId), kRunLogExtension);
-    return name;
+    return ZKCore::FormatText(L"%ls%04u%02u%02u-%02u%02u%02u-%lu%ls", kRunLogPrefix, localTime.wYear, localTime.wMonth,
+                              localTime.wDay, localTime.wHour, localTime.wMinute, localTime.wSecond,
+                              static_cast<unsigned long>(processId), kRunLogExtension);
 }
 
 bool IsRunLogName(const std::wstring& name) {
@@ -137,9 +133,7 @@ void RotateRunLogs(const std::wstring& folder, size_t keep) {
 }
 
 std::wstring HexCode(unsigned long value) {
-    wchar_t text[16];
-    std::swprintf(text, 16, L"0x%08lX", value);
-    return text;
+    return ZKCore::FormatText(L"0x%08lX", value);
 }
 
 }  // namespace ZKInstaller

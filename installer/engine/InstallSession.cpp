@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ZKCore/ZKString.h"
 #include "installer/engine/ControlFile.h"
 #include "installer/engine/InstallLog.h"
 #include "installer/engine/PackageInterface.h"
@@ -52,7 +53,7 @@ void CInstallSession::Start() {
     m_state = InstallState::Downloading;
     InstallLog().Write(L"Download: " + m_downloadUrl + L" -> " + m_packagePath.GetData());
     for (size_t i = 0; i < m_fallbackUrls.size(); ++i) {
-        InstallLog().Write(L"Fallback address " + std::to_wstring(i + 1) + L": " + m_fallbackUrls[i]);
+        InstallLog().Write(L"Fallback address " + ZKCore::DecimalText(i + 1) + L": " + m_fallbackUrls[i]);
     }
     m_downloader->Start();
 }
@@ -62,7 +63,7 @@ bool CInstallSession::PreparePackageFolder() {
     InstallLog().Write(L"Package folder: " + m_folder.Report());
     if (!ready) return false;
     if (const int leftovers = m_folder.DeleteLeftovers()) {
-        InstallLog().Write(L"Deleted " + std::to_wstring(leftovers) + L" package(s) left by earlier runs");
+        InstallLog().Write(L"Deleted " + ZKCore::DecimalText(leftovers) + L" package(s) left by earlier runs");
     }
     m_packagePath = NewPackagePath(m_folder.Path());
     return true;
@@ -133,7 +134,7 @@ void CInstallSession::OnDownloaded() {
     m_heldPackage.Close();
     if (!started) {
         m_packageStartError = m_package.StartError();
-        InstallLog().Write(L"Package could not be started: error " + std::to_wstring(m_packageStartError));
+        InstallLog().Write(L"Package could not be started: error " + ZKCore::DecimalText(m_packageStartError));
         Fail(InstallFailure::PackageStart);
         return;
     }
@@ -142,7 +143,7 @@ void CInstallSession::OnDownloaded() {
     if (m_package.Watch() == PackageWatch::Job) {
         how += L", followed with every process it starts";
     } else if (m_package.Watch() == PackageWatch::Process) {
-        how += L", followed as one process (no job: error " + std::to_wstring(m_package.JobError()) + L")";
+        how += L", followed as one process (no job: error " + ZKCore::DecimalText(m_package.JobError()) + L")";
     } else {
         how += L", no process to follow: waiting for its completion only";
     }
@@ -164,7 +165,7 @@ void CInstallSession::Poll() {
         if (IsPackageFinished(m_controlFile)) {
             Complete();
         } else {
-            InstallLog().Write(L"Package ended without completing: exit code " + std::to_wstring(m_packageExitCode));
+            InstallLog().Write(L"Package ended without completing: exit code " + ZKCore::DecimalText(m_packageExitCode));
             Fail(InstallFailure::PackageIncomplete);
         }
         return;
@@ -254,7 +255,7 @@ void CInstallSession::RemovePackageFile() {
     }
     // Fails while the package still runs from it (it keeps running).
     if (!DeleteFileW(m_packagePath)) {
-        InstallLog().Write(L"Package file kept (error " + std::to_wstring(GetLastError()) + L"): " +
+        InstallLog().Write(L"Package file kept (error " + ZKCore::DecimalText(GetLastError()) + L"): " +
                            m_packagePath.GetData());
     }
 }

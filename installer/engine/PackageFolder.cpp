@@ -5,6 +5,7 @@
 #include <sddl.h>
 #include <shlobj.h>
 
+#include "ZKCore/ZKString.h"
 #include "ZKCore/ZKSystem.h"
 #include "installer/engine/InstallOptions.h"
 
@@ -98,10 +99,10 @@ bool CreateProtected(const wchar_t* path) {
 // What a folder of someone else holds is never opened or deleted: with
 // administrator rights that would let its owner redirect the deletion.
 bool MoveAside(const wchar_t* path, std::wstring& report) {
-    const std::wstring aside = std::wstring(path) + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                               std::to_wstring(GetTickCount()) + L".untrusted";
+    const std::wstring aside = std::wstring(path) + L"." + ZKCore::DecimalText(GetCurrentProcessId()) + L"-" +
+                               ZKCore::DecimalText(GetTickCount()) + L".untrusted";
     if (!MoveFileExW(path, aside.c_str(), 0)) {
-        report += L"; could not move it aside: error " + std::to_wstring(GetLastError());
+        report += L"; could not move it aside: error " + ZKCore::DecimalText(GetLastError());
         return false;
     }
     if (RemoveDirectoryW(aside.c_str())) {
@@ -230,7 +231,7 @@ bool CPackageFolder::PrepareProtected(const wchar_t* path) {
         }
     }
     if (!CreateProtected(path)) {
-        m_report += L"; could not be created: error " + std::to_wstring(GetLastError());
+        m_report += L"; could not be created: error " + ZKCore::DecimalText(GetLastError());
         return false;
     }
     m_report += L"; created";

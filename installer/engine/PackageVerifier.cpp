@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ZKBuildSettings.h"
+#include "ZKCore/ZKString.h"
 #include "core/UiHandle.h"
 
 namespace ZKInstaller {
@@ -264,9 +265,7 @@ std::wstring DescribeVerification(const VerifyResult& result, const Verification
     line += L"; found signer '" + result.signerSubject + L"' key " +
             (result.signerKeySha256.empty() ? std::wstring(L"-") : result.signerKeySha256);
     line += L", file sha256 " + (result.fileSha256.empty() ? std::wstring(L"-") : result.fileSha256);
-    wchar_t code[40];
-    std::swprintf(code, 40, L", trust result 0x%08lX", static_cast<unsigned long>(result.trustResult));
-    return line + code;
+    return line + ZKCore::FormatText(L", trust result 0x%08lX", static_cast<unsigned long>(result.trustResult));
 }
 
 }  // namespace ZKInstaller

@@ -74,7 +74,7 @@ unsigned __stdcall CWorkerThread::ThreadEntry(void* self) {
 
 void CWorkerThread::AnnounceName() const {
     std::wstring name = m_name;
-    if (name.empty()) name = L"t" + std::to_wstring(m_threadId);
+    if (name.empty()) name = L"t" + ZKCore::DecimalText(m_threadId);
 
     // Newer systems keep a description that tools read without a debugger.
     for (const wchar_t* module : {L"kernel32.dll", L"kernelbase.dll"}) {

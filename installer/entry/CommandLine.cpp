@@ -1,5 +1,7 @@
 #include "installer/entry/CommandLine.h"
 
+#include "ZKCore/ZKString.h"
+
 namespace ZKInstaller {
 
 namespace {
@@ -157,7 +159,7 @@ std::wstring CommandLineProblem(const CommandLineSwitches& switches) {
         return L"Log file refused, not an absolute path: " + switches.logFile;
     }
     if (!switches.timeoutValid) {
-        return L"Time-out refused, not a whole number of seconds from 1 to " + std::to_wstring(kMaxTimeoutSeconds) +
+        return L"Time-out refused, not a whole number of seconds from 1 to " + ZKCore::DecimalText(kMaxTimeoutSeconds) +
                L": " + switches.timeoutText;
     }
     return std::wstring();

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "ZKCore/ZKString.h"
 #include "installer/engine/InstallLog.h"
 
 namespace ZKInstaller {
@@ -45,7 +46,7 @@ ExitCode CSilentInstall::Run() {
 
 void CSilentInstall::OnTimeout() {
     const bool packageRuns = m_session.State() == InstallState::RunningPackage;
-    InstallLog().Write(L"Timed out after " + std::to_wstring(m_timeoutSeconds) + L" s " +
+    InstallLog().Write(L"Timed out after " + ZKCore::DecimalText(m_timeoutSeconds) + L" s " +
                        (packageRuns ? L"waiting for the package; it keeps running" : L"before the package was started"));
     // Stops the download or the polling; a started package is left alone.
     m_session.Cancel();

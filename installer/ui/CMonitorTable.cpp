@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "ZKCore/ZKString.h"
+
 namespace ZKInstaller {
 
 BOOL CALLBACK CMonitorTable::AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
@@ -36,7 +38,7 @@ CMonitorTable CMonitorTable::FromMonitors(const std::vector<TMonitorEntry>& moni
 
 void CMonitorTable::Add(TMonitorEntry entry) {
     if (m_entries.size() >= kMaxMonitors) return;
-    entry.label = L"显示器 " + std::to_wstring(m_entries.size() + 1);
+    entry.label = L"显示器 " + ZKCore::DecimalText(m_entries.size() + 1);
     if (entry.primary) m_primary = static_cast<int>(m_entries.size());
     m_entries.push_back(std::move(entry));
 }

@@ -236,13 +236,10 @@ bool CButtonUI::MakeStateImageParts(const UiString& stateImage, int stateCount,
     const int partWidth = image->width / stateCount;
     const int count = stateCount < kMaxStateParts ? stateCount : kMaxStateParts;
     for (int i = 0; i < count; ++i) {
-        wchar_t text[1024];
-        std::swprintf(text, sizeof(text) / sizeof(text[0]),
-                      L"res='%ls' restype='%ls' dest='%ld,%ld,%ld,%ld' source='%d,%d,%d,%d'",
-                      design.imageName.GetData(), design.resType.GetData(), design.dest.left, design.dest.top,
-                      design.dest.right, design.dest.bottom, toPlain(i * partWidth), 0,
-                      toPlain((i + 1) * partWidth), toPlain(image->height));
-        parts[i] = text;
+        parts[i].Format(L"res='%ls' restype='%ls' dest='%ld,%ld,%ld,%ld' source='%d,%d,%d,%d'",
+                        design.imageName.GetData(), design.resType.GetData(), design.dest.left, design.dest.top,
+                        design.dest.right, design.dest.bottom, toPlain(i * partWidth), 0,
+                        toPlain((i + 1) * partWidth), toPlain(image->height));
     }
     return true;
 }

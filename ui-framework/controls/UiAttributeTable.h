@@ -5,8 +5,8 @@
 // false sends the pair on to the next (and then to the base class).
 #include <windows.h>
 
-#include <algorithm>
 #include <cwchar>
+#include <utility>
 #include <vector>
 
 #include "controls/UiAttributeValues.h"
@@ -31,35 +31,48 @@ inline int CompareNameNoCase(const wchar_t* a, const wchar_t* b) {
     }
 }
 
-// A table's rows ordered by name without case, made once per table: finding
-// a name is a binary search rather than a comparison with every row (a skin
-// sets thousands of attributes while it is built).
+// A table's row names ordered without case, made once per table: finding a
+// name is a binary search rather than a comparison with every row (a skin
+// sets thousands of attributes while it is built). Untyped, so that every
+// control class shares one copy of the sorting and searching code.
+class UiAttributeNameIndex {
+public:
+    explicit UiAttributeNameIndex(std::vector<const wchar_t*> names);
+    // The numbers of the rows named `name` (any case), in table order, as
+    // [first, last).
+    std::pair<const unsigned*, const unsigned*> Find(const wchar_t* name) const;
+
+private:
+    std::vector<const wchar_t*> m_names;
+    std::vector<unsigned> m_order;
+};
+
 template <typename Row>
 class TAttributeIndex {
 public:
     template <size_t N>
-    explicit TAttributeIndex(const Row (&table)[N]) : m_table(table), m_order(N) {
-        for (size_t i = 0; i < N; ++i) m_order[i] = static_cast<unsigned>(i);
-        std::stable_sort(m_order.begin(), m_order.end(),
-                         [&](unsigned a, unsigned b) { return CompareNameNoCase(table[a].name, table[b].name) < 0; });
-    }
+    explicit TAttributeIndex(const Row (&table)[N]) : m_table(table), m_names(NamesOf(table, N)) {}
 
     // Calls `apply(row)` for the rows named `name` (any case), in table order,
     // until one returns true; whether one did.
     template <typename Fn>
     bool Apply(const wchar_t* name, Fn apply) const {
-        auto it = std::lower_bound(m_order.begin(), m_order.end(), name, [&](unsigned row, const wchar_t* key) {
-            return CompareNameNoCase(m_table[row].name, key) < 0;
-        });
-        for (; it != m_order.end() && CompareNameNoCase(m_table[*it].name, name) == 0; ++it) {
-            if (apply(m_table[*it])) return true;
+        const auto rows = m_names.Find(name);
+        for (const unsigned* row = rows.first; row != rows.second; ++row) {
+            if (apply(m_table[*row])) return true;
         }
         return false;
     }
 
 private:
+    static std::vector<const wchar_t*> NamesOf(const Row* table, size_t count) {
+        std::vector<const wchar_t*> names(count);
+        for (size_t i = 0; i < count; ++i) names[i] = table[i].name;
+        return names;
+    }
+
     const Row* m_table;
-    std::vector<unsigned> m_order;
+    UiAttributeNameIndex m_names;
 };
 
 // True when a row of the indexed table took the pair.

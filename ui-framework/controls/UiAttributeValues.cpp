@@ -14,11 +14,84 @@ namespace Veneer {
 
 namespace {
 
+bool IsDigit(wchar_t ch) { return ch >= L'0' && ch <= L'9'; }
+
+bool StartsWithNoCase(const wchar_t* p, const wchar_t* word) {
+    for (; *word; ++p, ++word) {  // `word` is lower-case ASCII
+        const wchar_t ch = (*p >= L'A' && *p <= L'Z') ? static_cast<wchar_t>(*p + (L'a' - L'A')) : *p;
+        if (ch != *word) return false;
+    }
+    return true;
+}
+
+// A decimal fraction where `p` points, read like wcstod reads one (blanks,
+// sign, digits with one point, an exponent, "inf" or "nan"); 0 and `p`
+// unchanged when there is none. Read here rather than by the runtime: its
+// wide reader links a long-double parser of about 20 KB into the executable.
 double ReadFraction(const wchar_t*& p) {
-    wchar_t* end = nullptr;
-    const double value = std::wcstod(p, &end);
-    p = end;
-    return value;
+    const wchar_t* q = p;
+    while (IsBlankChar(*q)) ++q;
+    const bool negative = *q == L'-';
+    if (*q == L'-' || *q == L'+') ++q;
+    double value = 0.0;
+    if (StartsWithNoCase(q, L"inf")) {
+        q += StartsWithNoCase(q, L"infinity") ? 8 : 3;
+        value = HUGE_VAL;
+    } else if (StartsWithNoCase(q, L"nan")) {
+        q += 3;
+        value = std::nan("");
+    } else {
+        // Up to 18 significant digits are kept exactly; the exponent counts
+        // the rest and the places after the point.
+        unsigned long long digits = 0;
+        int significant = 0;
+        long exponent = 0;
+        bool any = false;
+        for (bool point = false;; ++q) {
+            if (*q == L'.' && !point) {
+                point = true;
+                continue;
+            }
+            if (!IsDigit(*q)) break;
+            any = true;
+            if (significant < 18) {
+                digits = digits * 10 + static_cast<unsigned>(*q - L'0');
+                if (digits != 0) ++significant;
+                if (point) --exponent;
+            } else if (!point) {
+                ++exponent;
+            }
+        }
+        if (!any) return 0.0;
+        if ((*q == L'e' || *q == L'E') && (IsDigit(q[1]) || ((q[1] == L'-' || q[1] == L'+') && IsDigit(q[2])))) {
+            ++q;
+            const bool down = *q == L'-';
+            if (*q == L'-' || *q == L'+') ++q;
+            long written = 0;
+            for (; IsDigit(*q); ++q) {
+                if (written < 100000) written = written * 10 + (*q - L'0');
+            }
+            exponent += down ? -written : written;
+        }
+        value = static_cast<double>(digits);
+        if (digits != 0 && exponent != 0) {
+            // Up to 2^53 and 10^22 both factors are exact and one rounding
+            // gives the nearest double ("0.1" is exactly 0.1). Beyond, two
+            // powers keep 1e-320 and similar out of the zero of 10^-330.
+            static const double kExact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+            if (digits <= (1ull << 53) && exponent >= -22 && exponent <= 22) {
+                value = exponent < 0 ? value / kExact[-exponent] : value * kExact[exponent];
+            } else {
+                const long half = exponent / 2;
+                value = value * std::pow(10.0, static_cast<double>(half)) *
+                        std::pow(10.0, static_cast<double>(exponent - half));
+            }
+        }
+    }
+    p = q;
+    return negative ? -value : value;
 }
 
 

@@ -27,8 +27,8 @@ namespace {
 constexpr wchar_t kKeyMark = L'\x1F';
 
 void AppendPart(UiString& key, const wchar_t* text) {
-    wchar_t length[16];
-    std::swprintf(length, 16, L"%u", static_cast<unsigned>(std::wcslen(text)));
+    UiString length;
+    length.SmallFormat(L"%u", static_cast<unsigned>(std::wcslen(text)));
     key += length;
     key += kKeyMark;
     key += text;
@@ -49,8 +49,8 @@ UiString DrawInfoKey(const wchar_t* descriptor, const wchar_t* modifier) {
 UiString ImageKey(const wchar_t* name, const wchar_t* type, DWORD mask) {
     if (!type) type = L"";
     if (!*type && mask == 0 && !std::wcschr(name, kKeyMark)) return UiString(name);
-    wchar_t maskText[16];
-    std::swprintf(maskText, 16, L"%08lX", static_cast<unsigned long>(mask));
+    UiString maskText;
+    maskText.SmallFormat(L"%08lX", static_cast<unsigned long>(mask));
     UiString key(kKeyMark);
     AppendPart(key, type);
     key += maskText;

@@ -106,15 +106,15 @@ UiString TImageSpec::VariantName(const wchar_t* baseName, int percent) {
     if (dot < 0) return UiString();
 
     // "@<scale>x" with the scale written like %g: 125 -> 1.25, 150 -> 1.5, 200 -> 2.
-    wchar_t tag[32];
+    UiString tag;
     const int whole = percent / 100;
     int fraction = percent % 100;
     if (fraction == 0) {
-        std::swprintf(tag, 32, L"@%dx", whole);
+        tag.SmallFormat(L"@%dx", whole);
     } else if (fraction % 10 == 0) {
-        std::swprintf(tag, 32, L"@%d.%dx", whole, fraction / 10);
+        tag.SmallFormat(L"@%d.%dx", whole, fraction / 10);
     } else {
-        std::swprintf(tag, 32, L"@%d.%02dx", whole, fraction);
+        tag.SmallFormat(L"@%d.%02dx", whole, fraction);
     }
     return base.Left(dot) + tag + base.Mid(dot);
 }

@@ -1,6 +1,7 @@
 // Value grammars of control attributes and the attribute-list syntax.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -138,6 +139,26 @@ TEST(AttributeFloat, FractionsNeedACommaAndAlignWordsEditTheBits) {
     EXPECT_DOUBLE_EQ(f[0], 0.5);
     EXPECT_EQ(f[1], 0.0);
     EXPECT_EQ(f[3], 0.0);
+
+    // Every form wcstod reads; a part with no number is 0 and is not skipped.
+    const struct {
+        const wchar_t* text;
+        double a, b, c, d;
+    } forms[] = {
+        {L" +.5, -2., 1.25e2,7E-1", 0.5, -2.0, 125.0, 0.7},
+        {L"0.000000000000000000001,12345678901234567890123,3e+1,-0", 1e-21, 1.2345678901234568e22, 30.0, 0.0},
+        {L"x,1,2,3", 0.0, 0.0, 1.0, 2.0},
+        {L"1e-320,1e400,-INF,Infinity", 1e-320, HUGE_VAL, -HUGE_VAL, HUGE_VAL},
+    };
+    for (const auto& form : forms) {
+        ASSERT_TRUE(ParseFloatPercent(form.text, f)) << form.text;
+        EXPECT_DOUBLE_EQ(f[0], form.a) << form.text;
+        EXPECT_DOUBLE_EQ(f[1], form.b) << form.text;
+        EXPECT_DOUBLE_EQ(f[2], form.c) << form.text;
+        EXPECT_DOUBLE_EQ(f[3], form.d) << form.text;
+    }
+    ASSERT_TRUE(ParseFloatPercent(L"nan,0", f));
+    EXPECT_TRUE(std::isnan(f[0]));
 
     const struct {
         const wchar_t* words;
