@@ -10,10 +10,9 @@ using std::max;
 using std::min;
 #include <gdiplus.h>
 
-#include "ZKCore/ZKString.h"
-#include "ZKCore/ZKSystem.h"
 #include "core/CDpiScaler.h"
 #include "core/UiDelayLoad.h"
+#include "core/UiPhaseClock.h"
 #include "installer/engine/InstallLog.h"
 #include "installer/engine/PackageInterface.h"
 #include "installer/entry/SilentInstall.h"
@@ -22,6 +21,8 @@ using std::min;
 #include "installer/ui/InstallTexts.h"
 #include "installer/ui/ZKMainFrame.h"
 #include "manager/CPaintManagerUI.h"
+#include "ZKCore/ZKString.h"
+#include "ZKCore/ZKSystem.h"
 
 namespace ZKInstaller {
 
@@ -42,9 +43,9 @@ std::wstring ModuleVersion(HINSTANCE instance) {
         !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info) {
         return L"unknown";
     }
-    return std::to_wstring(HIWORD(info->dwProductVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwProductVersionMS)) +
-           L"." + std::to_wstring(HIWORD(info->dwProductVersionLS)) + L"." +
-           std::to_wstring(LOWORD(info->dwProductVersionLS));
+    return ZKCore::DecimalText(HIWORD(info->dwProductVersionMS)) + L"." + ZKCore::DecimalText(LOWORD(info->dwProductVersionMS)) +
+           L"." + ZKCore::DecimalText(HIWORD(info->dwProductVersionLS)) + L"." +
+           ZKCore::DecimalText(LOWORD(info->dwProductVersionLS));
 }
 
 // A GUI program has no console of its own: the help goes to a redirected
@@ -119,12 +120,12 @@ std::wstring HelpText(const std::wstring& version) {
            [] {
                std::wstring codes;
                for (int code = 0; code <= static_cast<int>(kLastExitCode); ++code) {
-                   codes += L"  " + std::to_wstring(code) + L"  " + ExitCodeName(static_cast<ExitCode>(code)) + L"\r\n";
+                   codes += L"  " + ZKCore::DecimalText(code) + L"  " + ExitCodeName(static_cast<ExitCode>(code)) + L"\r\n";
                }
                return codes;
            }() +
            L"\r\nLog file: " + TempFolder() + kRunLogPrefix + L"<yyyyMMdd-HHmmss>-<pid>" + kRunLogExtension +
-           L" (a new one each run, the newest " + std::to_wstring(kRunLogsKept) + L" kept), or the file of /LOG=\r\n";
+           L" (a new one each run, the newest " + ZKCore::DecimalText(kRunLogsKept) + L" kept), or the file of /LOG=\r\n";
 }
 
 bool RestrictDllSearch() {
@@ -148,6 +149,7 @@ int RunInstaller(HINSTANCE instance, const std::wstring& arguments, StartupRepor
     //    from a downloads folder where anything may lie beside it.
     //    The DLLs it imports delay-loaded (GDI+, urlmon, version, ...) are
     //    taken from the system folder on their first call.
+    Veneer::UiMarkMoment("installer code");
     out.dllSearchRestricted = RestrictDllSearch();
     Veneer::InstallSystemDelayLoadHook();
 
@@ -156,11 +158,15 @@ int RunInstaller(HINSTANCE instance, const std::wstring& arguments, StartupRepor
     out.switches = ParseCommandLine(arguments);
     const CommandLineSwitches& switches = out.switches;
     CInstallLog& log = InstallLog();
-    OpenRunLog(switches);
-    out.logPath = log.Path();
-    const std::wstring version = ModuleVersion(instance);
-    log.Write(L"Scrivla setup " + version);
-    log.Write(L"Command line: " + arguments);
+    std::wstring version;
+    {
+        const Veneer::UiPhaseScope phase("log");
+        version = ModuleVersion(instance);
+        OpenRunLog(switches);
+        out.logPath = log.Path();
+        log.Write(L"Scrivla setup " + version);
+        log.Write(L"Command line: " + arguments);
+    }
 
     ExitCode code = ExitCode::Installed;
     const std::wstring problem = CommandLineProblem(switches);
@@ -181,7 +187,7 @@ int RunInstaller(HINSTANCE instance, const std::wstring& arguments, StartupRepor
             code = ExitCode::AlreadyRunning;
         }
     }
-    log.Write(L"Exit code: " + std::to_wstring(static_cast<int>(code)) + L" (" + ExitCodeName(code) + L")");
+    log.Write(L"Exit code: " + ZKCore::DecimalText(static_cast<int>(code)) + L" (" + ExitCodeName(code) + L")");
     log.Close();
     return static_cast<int>(code);
 }
@@ -191,13 +197,19 @@ ExitCode RunStartedInstaller(HINSTANCE instance, StartupReport& out, bool showMa
     CInstallLog& log = InstallLog();
 
     // 3. COM on this thread as a single-threaded apartment.
-    if (FAILED(CoInitialize(nullptr))) return ExitCode::StartupFailed;
+    {
+        const Veneer::UiPhaseScope phase("com");
+        if (FAILED(CoInitialize(nullptr))) return ExitCode::StartupFailed;
+    }
     out.comInitialized = true;
 
     // 4. GDI+; its status is not tested, drawing that needs it fails later.
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
-    out.gdiplusStarted = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+    {
+        const Veneer::UiPhaseScope phase("gdiplus");
+        out.gdiplusStarted = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+    }
 
     // 5. The framework takes its resources and window classes from this module.
     Veneer::CPaintManagerUI::SetInstance(instance);
@@ -207,7 +219,10 @@ ExitCode RunStartedInstaller(HINSTANCE instance, StartupReport& out, bool showMa
     Veneer::CDpiScaler::SetProcessDpi(out.screenDpi);
 
     // 7. The skin comes from the archive in this executable's resources.
-    SetupSkinStorage();
+    {
+        const Veneer::UiPhaseScope phase("archive");
+        SetupSkinStorage();
+    }
 
     // 8. The drop shadow's window class.
     CWndShadow::Initialize(instance);
@@ -219,12 +234,13 @@ ExitCode RunStartedInstaller(HINSTANCE instance, StartupReport& out, bool showMa
     log.Write(std::wstring(L"Mode: ") + (switches.silent ? L"silent" : L"interactive") + L"; install folder: " +
               options.installFolder.GetData() + (switches.folderGiven ? L" (command line)" : L" (default)") +
               L"; desktop shortcut: " + (options.desktopShortcut ? L"true" : L"false") +
-              (switches.silent ? L"; time-out: " + std::to_wstring(switches.timeoutSeconds) + L" s" : L""));
+              (switches.silent ? L"; time-out: " + ZKCore::DecimalText(switches.timeoutSeconds) + L" s" : L""));
     ExitCode code = ExitCode::Installed;
     if (showMainFrame && switches.silent) {
         CSilentInstall install(options, kDownloadUrl, switches.timeoutSeconds);
         code = install.Run();
     } else if (showMainFrame) {
+        const Veneer::UiPhaseScope phase("window");
         std::optional<InstallState> frameState;
         ShowSkinWindow<ZKMainFrame>(nullptr, nullptr, true, kProductTitle, nullptr,
                                     ZKMainFrame::StateReporter([&frameState](InstallState state) { frameState = state; }),

@@ -1,5 +1,7 @@
 #include "installer/ui/CWndShadow.h"
 
+#include "core/UiPhaseClock.h"
+
 namespace ZKInstaller {
 
 using namespace Veneer;
@@ -23,12 +25,14 @@ CWndShadow::~CWndShadow() { Detach(); }
 
 void CWndShadow::Create(HWND parent) {
     if (!g_initialized || m_hwnd || !::IsWindow(parent)) return;
+    const Veneer::UiPhaseScope phase("shadow");
     Follow(parent, ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT, kShadowWindowClass, nullptr,
                                      WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 0, 0, parent, nullptr, g_instance,
                                      nullptr));
 }
 
 void CWndShadow::RenderShadow(HWND parent) {
+    const Veneer::UiPhaseScope phase("shadow");
     if (!m_hwnd || !DrawWindowShadow(parent, m_params, m_bitmap)) return;
     RECT rect{};
     ::GetWindowRect(parent, &rect);

@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "controls/CTabLayoutUI.h"
+#include "core/UiPhaseClock.h"
+#include "installer/engine/InstallLog.h"
 #include "installer/engine/PackageInterface.h"
 #include "installer/ui/CZKMsgBox.h"
 #include "installer/ui/CZKVeil.h"
@@ -42,12 +44,13 @@ void ZKMainFrame::InitWindow() {
     m_page2.SetUp();
     m_page3.SetUp();
     SelectPage(InstallPage::Agreement);
-    m_shadow.Create(m_hwnd);
+    // The shadow window is made once the first frame is out (see the timer).
     m_shadow.SetSize(8);
     m_shadow.SetColor(RGB(100, 100, 100));
     m_shadow.SetDarkness(24);
     m_shadow.SetSharpness(10);
     m_shadow.SetPosition(0, 0);
+    ::SetTimer(m_hwnd, kAfterFirstFrameTimerId, 0, nullptr);
 }
 
 void ZKMainFrame::SelectPage(InstallPage page) {
@@ -80,6 +83,10 @@ LRESULT ZKMainFrame::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam,
 LRESULT ZKMainFrame::OnTimerHook(UINT, WPARAM wParam, LPARAM, bool&) {
     if (wParam == kPollTimerId) {
         m_session.Poll();
+    } else if (wParam == kAfterFirstFrameTimerId) {
+        ::KillTimer(m_hwnd, kAfterFirstFrameTimerId);
+        m_shadow.Create(m_hwnd);
+        InstallLog().Write(L"Start-up, ms: " + Veneer::UiPhaseReport());
     } else if (wParam == kCloseTimerId) {
         ::KillTimer(m_hwnd, kCloseTimerId);
         ::PostMessageW(m_hwnd, WM_CLOSE, 0, 0);

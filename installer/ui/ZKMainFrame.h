@@ -20,6 +20,8 @@ constexpr UINT kDownloadEventMessage = WM_APP + 20;
 constexpr UINT_PTR kPollTimerId = 268;   // 108 ms while the package runs
 constexpr UINT_PTR kCloseTimerId = 286;  // 3000 ms after the finished page shows
 constexpr UINT kCloseDelayMs = 3000;
+// Timers come after painting: this one fires once the first frame is out.
+constexpr UINT_PTR kAfterFirstFrameTimerId = 291;
 
 class ZKMainFrame : public CZKObjectWnd, private IInstallSink {
 public:

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/UiHandle.h"
+#include "core/UiPhaseClock.h"
 #include "unzip.h"
 // After unzip.h: iowin32.h relies on the declarations it brings in.
 #include "iowin32.h"
@@ -276,6 +277,7 @@ void CSkinStorage::CloseResourceZip() {
 }
 
 bool CSkinStorage::ReadFile(const wchar_t* fileName, std::vector<unsigned char>& bytes, const wchar_t** error) {
+    const UiPhaseScope phase("archive");
     bytes.clear();
     if (!fileName) fileName = L"";
     const StorageState& s = State();

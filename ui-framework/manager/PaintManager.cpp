@@ -1,7 +1,6 @@
 // Construction, destruction, process-wide settings, the message loop and the
 // pre-translation of queued messages.
 #include <windows.h>
-#include <commctrl.h>
 #include <gdiplus.h>
 
 #include <algorithm>
@@ -38,9 +37,6 @@ void InitialiseShared() {
     shared.defaultFont.metrics = TEXTMETRICW{};
 
     shared.updatePen.Reset(::CreatePen(PS_SOLID, 1, RGB(220, 0, 0)));
-
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&controls);
 }
 
 }  // namespace

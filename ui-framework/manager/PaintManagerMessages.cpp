@@ -275,6 +275,13 @@ void CPaintManagerUI::OnMouseHover(WPARAM wParam, LPARAM lParam) {
     m_toolInfo.lpszText = const_cast<wchar_t*>(m_tooltipText.GetData());
     m_toolInfo.rect = found->GetPos();
     if (!m_tooltip) {
+        // The common controls are loaded with the first tooltip, not at
+        // start: loading them costs a window's first frame tens of ms.
+        static const bool registered = [] {
+            INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
+            return ::InitCommonControlsEx(&controls) != FALSE;
+        }();
+        (void)registered;
         m_tooltip.Reset(::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hwnd,
                                           nullptr, GetInstance(), nullptr));

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "controls/CControlUI.h"
+#include "core/UiPhaseClock.h"
 #include "manager/CPaintManagerUI.h"
 #include "manager/PaintManagerShared.h"
 #include "render/CUiRender.h"
@@ -21,6 +22,7 @@ CControlUI* FindControlsFromUpdate(CControlUI* control, void* data) {
 }  // namespace
 
 void CPaintManagerUI::LayoutPass(bool& laidOut, bool& endPaint) {
+    const UiPhaseScope phase("layout");
     RECT client{};
     ::GetClientRect(m_hwnd, &client);
     if (m_updateNeeded) {
@@ -77,6 +79,7 @@ void CPaintManagerUI::LayoutPass(bool& laidOut, bool& endPaint) {
 }
 
 void CPaintManagerUI::PaintTree(HDC dc, const RECT& paintArea) {
+    const UiPhaseScope phase("paint");
     if (m_root) m_root->Paint(dc, paintArea, nullptr);
     // Post-paint controls may remove themselves while painting.
     m_postPaintControls.ForEach([&](CControlUI* control) {
@@ -129,6 +132,7 @@ void CPaintManagerUI::ApplyLayeredMask(const RECT& area, const RECT& client) {
 }
 
 void CPaintManagerUI::PresentLayered(const RECT& client, const RECT& dirty) {
+    const UiPhaseScope phase("present");
     using UpdateLayeredFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
     using UpdateLayeredIndirectFn = BOOL(WINAPI*)(HWND, const UPDATELAYEREDWINDOWINFO*);
     static const HMODULE user32 = ::GetModuleHandleW(L"User32.dll");
@@ -217,12 +221,14 @@ bool CPaintManagerUI::OnPaint() {
                 ApplyLayeredMask(paintArea, client);
             }
             PresentLayered(client, paintArea);
+            UiMarkMoment("first frame");
         } else {
             UiPaintDc paint(m_hwnd);
             PaintTree(offscreen, paintArea);
             ::GdiFlush();
             ::BitBlt(paint.Get(), paintArea.left, paintArea.top, paintArea.right - paintArea.left,
                      paintArea.bottom - paintArea.top, offscreen, paintArea.left, paintArea.top, SRCCOPY);
+            UiMarkMoment("first frame");
             if (m_showUpdateRect) {
                 UiSelectObject pen(paint.Get(), Shared().updatePen.Get());
                 UiSelectObject brush(paint.Get(), ::GetStockObject(HOLLOW_BRUSH));

@@ -6,6 +6,7 @@
 #include <stb_image.h>
 
 #include "core/CSkinStorage.h"
+#include "core/UiPhaseClock.h"
 #include "render/CUiRender.h"
 #include "render/UiBlend.h"
 
@@ -81,6 +82,7 @@ bool CUiRender::HasImage(const wchar_t* name, const wchar_t* type, HINSTANCE ins
 
 UiImagePtr CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWORD mask) {
     if (!bytes || length == 0 || length > static_cast<size_t>(INT_MAX)) return nullptr;
+    const UiPhaseScope phase("decode");
     int width = 0, height = 0, channels = 0;
     std::unique_ptr<stbi_uc, StbFree> rgba(stbi_load_from_memory(static_cast<const stbi_uc*>(bytes),
                                                                   static_cast<int>(length), &width, &height,

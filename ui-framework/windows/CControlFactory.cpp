@@ -86,6 +86,24 @@ CControlUI* CControlFactory::CreateControl(const wchar_t* className) const {
     return found == m_creators.end() ? nullptr : found->second();
 }
 
+CControlUI* CControlFactory::CreateForElement(const wchar_t* elementName) const {
+    if (!elementName || !*elementName) return nullptr;
+    // The key built on the stack, ASCII folded as the system would fold it:
+    // one lookup per skin element, without a heap string.
+    constexpr size_t kMaxKey = 64;
+    wchar_t key[kMaxKey];
+    size_t length = 0;
+    key[length++] = L'c';
+    for (const wchar_t* p = elementName; *p; ++p) {
+        if (*p >= 0x80 || length + 3 > kMaxKey) return CreateControl((std::wstring(L"C") + elementName + L"UI").c_str());
+        key[length++] = (*p >= L'A' && *p <= L'Z') ? static_cast<wchar_t>(*p + (L'a' - L'A')) : *p;
+    }
+    key[length++] = L'u';
+    key[length++] = L'i';
+    const auto found = m_creators.find(std::wstring_view(key, length));
+    return found == m_creators.end() ? nullptr : found->second();
+}
+
 void CControlFactory::RegistControl(const wchar_t* className, CreateControlFn creator) {
     if (!className || !*className || !creator) return;
     m_creators[Key(className)] = creator;

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "controls/CControlUI.h"
@@ -28,6 +29,8 @@ public:
 
     // Null for a name nobody registered.
     CControlUI* CreateControl(const wchar_t* className) const;
+    // The control of a skin element: element "Button" is class "CButtonUI".
+    CControlUI* CreateForElement(const wchar_t* elementName) const;
     // Registers `creator` under the class name, replacing an earlier one.
     void RegistControl(const wchar_t* className, CreateControlFn creator);
     bool IsRegistered(const wchar_t* className) const;
@@ -49,7 +52,8 @@ protected:
 private:
     static std::wstring Key(const wchar_t* className);
 
-    std::map<std::wstring, CreateControlFn> m_creators;  // lower-cased class name -> creator
+    // lower-cased class name -> creator; found by views of the name as well
+    std::map<std::wstring, CreateControlFn, std::less<>> m_creators;
 };
 
 }  // namespace Veneer

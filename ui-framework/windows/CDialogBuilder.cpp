@@ -10,6 +10,7 @@
 #include "core/CSkinResources.h"
 #include "core/CSkinStorage.h"
 #include "core/UiHandle.h"
+#include "core/UiPhaseClock.h"
 #include "core/UiValueScan.h"
 #include "windows/CControlFactory.h"
 #include "windows/CShadowUI.h"
@@ -21,7 +22,18 @@ namespace {
 // Longest "source" or "count" value of an "Include" that is read, characters.
 constexpr int kIncludeValueLength = 500;
 
-bool NameIs(const wchar_t* name, const wchar_t* expected) { return _wcsicmp(name, expected) == 0; }
+// `expected` is ASCII. ASCII letters are folded here; from the first other
+// unit on, the runtime compares (it folds beyond ASCII).
+bool NameIs(const wchar_t* name, const wchar_t* expected) {
+    for (;; ++name, ++expected) {
+        if (*name >= 0x80) return _wcsicmp(name, expected) == 0;
+        const wchar_t a = (*name >= L'A' && *name <= L'Z') ? static_cast<wchar_t>(*name + (L'a' - L'A')) : *name;
+        const wchar_t b = (*expected >= L'A' && *expected <= L'Z') ? static_cast<wchar_t>(*expected + (L'a' - L'A'))
+                                                                     : *expected;
+        if (a != b) return false;
+        if (!a) return true;
+    }
+}
 
 // Elements that declare resources; below the root they are skipped.
 bool IsResourceElement(const wchar_t* name) {
@@ -202,6 +214,7 @@ bool CDialogBuilder::Load(const wchar_t* xml, const wchar_t* type) {
     }
     if (xml[0] == L'<') return m_xml.LoadText(xml);
     const wchar_t* registered = CSkinResources::GetInstance()->GetXmlPath(xml);
+    const UiPhaseScope phase("parse");  // the archive's share is counted apart
     return m_xml.LoadSkinFile(registered ? registered : xml, XmlEncoding::Utf8);
 }
 
@@ -212,6 +225,7 @@ CControlUI* CDialogBuilder::Create(const wchar_t* xml, const wchar_t* type, IDia
 }
 
 CControlUI* CDialogBuilder::Create(IDialogBuilderCallback* callback, CPaintManagerUI* manager, CControlUI* parent) {
+    const UiPhaseScope phase("build");
     m_callback = callback;
     const CSkinXmlNode root = m_xml.GetRoot();
     if (!root.IsValid()) return nullptr;
@@ -285,8 +299,7 @@ void CDialogBuilder::ApplyWindowAttributes(const CSkinXmlNode& root, CPaintManag
 // ---- the control tree ----
 
 CControlUI* CDialogBuilder::CreateByName(const wchar_t* elementName) const {
-    const std::wstring className = std::wstring(L"C") + elementName + L"UI";
-    CControlUI* control = CControlFactory::GetInstance()->CreateControl(className.c_str());
+    CControlUI* control = CControlFactory::GetInstance()->CreateForElement(elementName);
     if (!control) control = CControlFactory::CreateFromPlugins(elementName);
     if (!control && m_callback) control = m_callback->CreateControl(elementName);
     return control;

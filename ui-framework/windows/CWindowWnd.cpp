@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/UiPhaseClock.h"
 #include "manager/CPaintManagerUI.h"
 
 namespace Veneer {
@@ -45,6 +46,7 @@ HWND CWindowWnd::Create(HWND parent, const wchar_t* name, DWORD style, DWORD exS
 
 HWND CWindowWnd::Create(HWND parent, const wchar_t* name, DWORD style, DWORD exStyle, int x, int y, int cx, int cy,
                         HMENU menu) {
+    const UiPhaseScope phase("create");
     const bool registered = GetSuperClassName() ? RegisterSuperclass() : RegisterWindowClass();
     if (!registered) return nullptr;
     m_creating = true;
@@ -211,6 +213,7 @@ void CWindowWnd::ResizeClient(int cx, int cy) {
 
 void CWindowWnd::SetIcon(UINT resourceId) {
     if (!::IsWindow(m_hwnd)) return;
+    const UiPhaseScope phase("icon");
     // The system's large icon size, rounded up to whole 16-pixel steps.
     const int cx = (::GetSystemMetrics(SM_CXICON) + 15) & ~15;
     const int cy = (::GetSystemMetrics(SM_CYICON) + 15) & ~15;

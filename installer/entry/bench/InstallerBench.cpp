@@ -1,7 +1,8 @@
 // Figures of the real installer executable, each beside its floor measured
 // in the same run:
 //   1. start-up: CreateProcess to the main window's first frame on screen,
-//      against a bare Win32 window's first paint (zk_bare_window.exe);
+//      against a bare Win32 window's first paint (zk_bare_window.exe), and
+//      where the installer's time went, read from the line its log gives it;
 //   2. the peak working set of a whole quick install, against the bare window's;
 //   3. the UI thread's answer time to WM_NULL while a large package downloads
 //      at full loopback speed, and while one whose connection drops half-way
@@ -21,6 +22,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "installer/engine/InstallOptions.h"
@@ -108,10 +110,10 @@ private:
 // One run of a child process; terminated if still running when it goes.
 class Child {
 public:
-    explicit Child(const std::wstring& exe) {
+    explicit Child(const std::wstring& exe, const std::wstring& arguments = std::wstring()) {
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
-        std::wstring command = L"\"" + exe + L"\"";
+        std::wstring command = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
         startedAtMs = NowMs();
         started = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                                  &m_info) != FALSE;
@@ -186,15 +188,60 @@ private:
 
 void Print(const char* name, double value, const char* unit) { std::printf("%s: %.1f %s\n", name, value, unit); }
 
+// The installer's log line "Start-up, ms: log 0.4, com 2.1 (2x), ...; first
+// frame at 96.0", waited for up to two seconds; phases and moments by name.
+std::vector<std::pair<std::string, double>> ReadStartupLine(const std::wstring& log) {
+    std::vector<std::pair<std::string, double>> figures;
+    const std::string marker = "Start-up, ms: ";
+    for (int waited = 0; waited < 2000 && figures.empty(); waited += 20) {
+        Sleep(20);
+        FILE* file = _wfopen(log.c_str(), L"rb");
+        if (!file) continue;
+        std::string text;
+        char chunk[4096];
+        for (size_t got; (got = std::fread(chunk, 1, sizeof(chunk), file)) > 0;) text.append(chunk, got);
+        std::fclose(file);
+        const size_t at = text.find(marker);
+        const size_t end = at == std::string::npos ? at : text.find('\r', at);
+        if (end == std::string::npos) continue;
+        std::string line = text.substr(at + marker.size(), end - at - marker.size());
+        for (char& c : line) {
+            if (c == ';') c = ',';
+        }
+        for (size_t start = 0; start < line.size();) {
+            size_t stop = line.find(',', start);
+            if (stop == std::string::npos) stop = line.size();
+            std::string item = line.substr(start, stop - start);
+            start = stop + 1;
+            const size_t paren = item.find(" (");
+            if (paren != std::string::npos) item.erase(paren);
+            const size_t space = item.rfind(' ');
+            if (space == std::string::npos) continue;
+            std::string name = item.substr(item.find_first_not_of(' '), space - item.find_first_not_of(' '));
+            if (name.size() > 3 && name.compare(name.size() - 3, 3, " at") == 0) name.erase(name.size() - 3);
+            for (char& c : name) {
+                if (c == ' ') c = '_';
+            }
+            figures.emplace_back(name, std::atof(item.c_str() + space + 1));
+        }
+    }
+    return figures;
+}
+
 // Figure 1.
 bool StartupFigures(int runs) {
     std::vector<double> installer, bare, installerVisible;
+    std::vector<std::pair<std::string, std::vector<double>>> phases;
+    wchar_t temp[MAX_PATH]{};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring log = std::wstring(temp) + L"zk-startup-bench.log";
     for (int i = 0; i < runs; ++i) {
         // Alternating, so drift of the machine's load touches both alike.
         for (int which = 0; which < 2; ++which) {
             Sleep(300);  // the previous window's area repainted
             ScreenSnapshot before;
-            Child child(which == 0 ? InstallerPath() : BareWindowPath());
+            DeleteFileW(log.c_str());
+            Child child(which == 0 ? InstallerPath() : BareWindowPath(), which == 0 ? L"/LOG=\"" + log + L"\"" : L"");
             if (!child.started) return false;
             double visible = 0;
             const double ms = which == 0
@@ -206,7 +253,18 @@ bool StartupFigures(int runs) {
                 return false;
             }
             (which == 0 ? installer : bare).push_back(ms);
+            if (which != 0) continue;
+            for (const auto& figure : ReadStartupLine(log)) {
+                auto it = std::find_if(phases.begin(), phases.end(),
+                                       [&](const auto& phase) { return phase.first == figure.first; });
+                if (it == phases.end()) it = phases.insert(phases.end(), {figure.first, {}});
+                it->second.push_back(figure.second);
+            }
         }
+    }
+    DeleteFileW(log.c_str());
+    for (const auto& phase : phases) {
+        Print(("startup_installer_" + phase.first + "_median").c_str(), Median(phase.second), "ms");
     }
     const double installerMs = Median(installer), bareMs = Median(bare);
     Print("startup_installer_first_frame_median", installerMs, "ms");
