@@ -218,7 +218,8 @@ std::vector<std::pair<std::string, double>> ReadStartupLine(const std::wstring& 
             const size_t space = item.rfind(' ');
             if (space == std::string::npos) continue;
             std::string name = item.substr(item.find_first_not_of(' '), space - item.find_first_not_of(' '));
-            if (name.size() > 3 && name.compare(name.size() - 3, 3, " at") == 0) name.erase(name.size() - 3);
+            // A moment ("first frame at 96.0") becomes "at_first_frame".
+            if (name.size() > 3 && name.compare(name.size() - 3, 3, " at") == 0) name = "at " + name.erase(name.size() - 3);
             for (char& c : name) {
                 if (c == ' ') c = '_';
             }
