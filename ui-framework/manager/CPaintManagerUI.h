@@ -31,6 +31,7 @@
 #include "render/TImageInfo.h"
 #include "render/TImageSpec.h"
 #include "render/UiDibSurface.h"
+#include "render/UiLibraryFontCache.h"
 
 namespace Veneer {
 
@@ -163,6 +164,7 @@ public:
     // Gdiplus::TextRenderingHint 0 (system default) .. 5 (ClearType grid fit).
     int GetGdiplusTextRenderingHint() const override { return m_textRenderingHint; }
     void SetGdiplusTextRenderingHint(int hint);
+    UiLibraryFontCache& GetLibraryFontCache() override { return m_libraryFonts; }
     bool IsForceUseSharedRes() const { return m_forceShared; }
     void SetForceUseSharedRes(bool force) { m_forceShared = force; }
 
@@ -461,6 +463,7 @@ private:
     std::unique_ptr<IWindowShadow> m_shadow;
 
     ULONG_PTR m_gdiplusToken = 0;
+    UiLibraryFontCache m_libraryFonts;  // emptied before the GDI+ session ends
     CDpiScaler m_dpi;
     UINT m_timerCounter = 4096;  // next system timer id is (counter + 1) % 240
 };

@@ -76,6 +76,7 @@ CPaintManagerUI::~CPaintManagerUI() {
     m_mask.Reset();
     m_paintDc.reset();
 
+    m_libraryFonts.Clear();
     if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
 }
 

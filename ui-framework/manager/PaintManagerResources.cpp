@@ -52,8 +52,10 @@ bool CPaintManagerUI::BuildFont(TFontInfo& info, bool clearType) const {
     if (!font) return false;
     info.font.Reset(font);
     info.faceName = lf.lfFaceName;
+    // Measured on first use (GetFontInfo): measuring realises the font, a
+    // millisecond or more each, and most fonts of a skin are not on screen
+    // when its window first shows.
     info.metrics = TEXTMETRICW{};
-    MeasureFont(info);
     return true;
 }
 

@@ -12,8 +12,10 @@
 #include <gdiplus.h>
 
 #include "core/UiHandle.h"
+#include "core/UiPhaseClock.h"
 #include "core/UiString.h"
 #include "render/CUiRender.h"
+#include "render/UiLibraryFontCache.h"
 #include "render/UiTextFit.h"
 
 namespace Veneer {
@@ -180,7 +182,12 @@ bool DrawLibraryText(HDC dc, IRenderContext* context, HFONT font, RECT& rect, co
     if (!font || ::GetObjectW(font, sizeof(logFont), &logFont) != sizeof(logFont)) return false;
     Gdiplus::Graphics graphics(dc);
     if (graphics.GetLastStatus() != Gdiplus::Ok) return false;
-    std::unique_ptr<Gdiplus::Font> gdiFont = MakeLibraryFont(dc, font, logFont);
+    UiLibraryFontCache& fonts = context->GetLibraryFontCache();
+    Gdiplus::Font* gdiFont = fonts.Find(logFont);
+    if (!gdiFont) {
+        const UiPhaseScope phase("library font");
+        gdiFont = fonts.Add(logFont, MakeLibraryFont(dc, font, logFont));
+    }
     if (!gdiFont) return false;
 
     int hint = context->GetGdiplusTextRenderingHint();
@@ -203,7 +210,7 @@ bool DrawLibraryText(HDC dc, IRenderContext* context, HFONT font, RECT& rect, co
                                 height);
     if (flags & DT_CALCRECT) {
         Gdiplus::RectF bounds;
-        graphics.MeasureString(shown.GetData(), length, gdiFont.get(), layout, &format, &bounds);
+        graphics.MeasureString(shown.GetData(), length, gdiFont, layout, &format, &bounds);
         rect.right = rect.left + static_cast<LONG>(bounds.Width) + 1;
         rect.bottom = rect.top + static_cast<LONG>(bounds.Height) + 1;
         return true;
@@ -217,7 +224,7 @@ bool DrawLibraryText(HDC dc, IRenderContext* context, HFONT font, RECT& rect, co
             Gdiplus::RectF bounds;
             INT fitted = 0;
             INT lines = 0;
-            graphics.MeasureString(candidate.c_str(), static_cast<INT>(candidate.size()), gdiFont.get(), layout,
+            graphics.MeasureString(candidate.c_str(), static_cast<INT>(candidate.size()), gdiFont, layout,
                                    &format, &bounds, &fitted, &lines);
             return static_cast<size_t>(fitted < 0 ? 0 : fitted);
         });
@@ -226,7 +233,7 @@ bool DrawLibraryText(HDC dc, IRenderContext* context, HFONT font, RECT& rect, co
     // anti-aliased coverage instead of handing them to GDI, which would leave
     // alpha 0 under the ink.
     Gdiplus::SolidBrush brush(Gdiplus::Color(static_cast<Gdiplus::ARGB>((color & 0x00FFFFFF) | 0xFE000000)));
-    graphics.DrawString(trimmed.c_str(), static_cast<INT>(trimmed.size()), gdiFont.get(), layout, &format, &brush);
+    graphics.DrawString(trimmed.c_str(), static_cast<INT>(trimmed.size()), gdiFont, layout, &format, &brush);
     return true;
 }
 
@@ -237,6 +244,7 @@ void CUiRender::DrawText(HDC dc, IRenderContext* context, RECT& rect, const wcha
     if (!dc || !context || !text) return;
     HFONT font = context->GetFont(fontIndex);
     if (context->IsLayered() || context->IsUseGdiplusText()) {
+        const UiPhaseScope phase("text");
         if (DrawLibraryText(dc, context, font, rect, text, color, format)) return;
     }
     DrawSystemText(dc, font, rect, text, color, format);

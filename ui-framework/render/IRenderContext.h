@@ -8,6 +8,7 @@ namespace Veneer {
 
 struct TImageInfo;
 struct TImageSpec;
+class UiLibraryFontCache;
 
 class IRenderContext {
 public:
@@ -27,6 +28,8 @@ public:
     virtual bool IsUseGdiplusText() const = 0;
     // Gdiplus::TextRenderingHint 0 (system default) .. 5.
     virtual int GetGdiplusTextRenderingHint() const = 0;
+    // Where GDI+ fonts made for this window's text are kept.
+    virtual UiLibraryFontCache& GetLibraryFontCache() = 0;
 
 protected:
     ~IRenderContext() = default;

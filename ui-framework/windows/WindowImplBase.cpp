@@ -5,6 +5,7 @@
 #include <string>
 
 #include "controls/CContainerUI.h"
+#include "core/UiPhaseClock.h"
 
 namespace Veneer {
 
@@ -113,7 +114,10 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     ::SetWindowLongW(m_hwnd, GWL_STYLE, GetStyle() | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
 
     // Pass 2: the paint manager takes the window; key filtering runs first.
-    m_manager.Init(m_hwnd, GetManagerName());
+    {
+        const UiPhaseScope phase("manager init");
+        m_manager.Init(m_hwnd, GetManagerName());
+    }
     m_manager.AddPreMessageFilter(this);
 
     // Pass 3: the skin, as a file name (or XML text) or as a numbered resource.
@@ -130,6 +134,7 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
 
     m_manager.AttachTree(root);
     m_manager.AddNotifier(this);
+    const UiPhaseScope phase("init window");
     InitWindow();
     return 0;
 }

@@ -345,3 +345,28 @@ TEST(TextOddInput, NullEmptyHugeNegativeAndUnknownFontsNeverCrash) {
     }
 }
 
+
+// GDI+ fonts are kept per manager by the whole LOGFONT: the same font twice
+// is made once, and a font replaced under the same id (another size, a fresh
+// HFONT that may reuse the old handle) draws at its own size.
+TEST(LibraryFontCache, OneEntryPerLogFontAndAReplacedFontDrawsAtItsNewSize) {
+    CPaintManagerUI manager;
+    UsePath(manager, TextPath::Library);
+    manager.AddFont(1, L"Tahoma", 12, false, false, false);
+    auto inkHeight = [&](int font) {
+        Dib32 dib(200, 80);
+        dib.Fill(kWhite);
+        RECT rect{0, 0, 200, 80};
+        CUiRender::DrawText(dib.Dc(), &manager, rect, L"Hg", 0xFF000000, font, DT_CENTER | kSingle);
+        const RECT ink = InkBox(dib, kWhite);
+        return ink.bottom - ink.top;
+    };
+    const LONG before = inkHeight(1);
+    EXPECT_EQ(inkHeight(1), before);
+    EXPECT_EQ(manager.GetLibraryFontCache().GetCount(), 1u);
+
+    manager.RemoveFont(1, false);
+    manager.AddFont(1, L"Tahoma", 36, false, false, false);
+    EXPECT_GT(inkHeight(1), before * 2);
+    EXPECT_EQ(manager.GetLibraryFontCache().GetCount(), 2u);
+}
