@@ -25,6 +25,9 @@ public:
 
     virtual void Center();
     void Center(const RECT& bounds, int offsetX, int offsetY);
+    // A window that sets the program icon itself once its first frame is out
+    // (loading the icon costs the first frame a few ms).
+    virtual bool SetsIconAfterFirstFrame() const { return false; }
 
     // How many of the installer's boxes are open over `owner` now.
     static int OpenBoxes(HWND owner);
@@ -83,7 +86,7 @@ T* ShowSkinWindow(HWND ownerWindow, ZkBase* ownerObject, bool modal, const wchar
         delete window;  // no native window: no final message would free it
         return nullptr;
     }
-    window->SetIcon(kProgramIconId);
+    if (!window->SetsIconAfterFirstFrame()) window->SetIcon(kProgramIconId);
     window->SetOwner(ownerObject);
     window->Center();
     if (modal) {

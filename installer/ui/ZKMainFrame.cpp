@@ -86,6 +86,7 @@ LRESULT ZKMainFrame::OnTimerHook(UINT, WPARAM wParam, LPARAM, bool&) {
     } else if (wParam == kAfterFirstFrameTimerId) {
         ::KillTimer(m_hwnd, kAfterFirstFrameTimerId);
         m_shadow.Create(m_hwnd);
+        SetIcon(kProgramIconId);
         InstallLog().Write(L"Start-up, ms: " + Veneer::UiPhaseReport());
     } else if (wParam == kCloseTimerId) {
         ::KillTimer(m_hwnd, kCloseTimerId);

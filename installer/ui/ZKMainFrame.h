@@ -37,6 +37,7 @@ public:
     static std::function<void(int)> StateReporter(std::function<void(InstallState)> onClosed);
 
     const CInstallSession& Session() const { return m_session; }
+    bool SetsIconAfterFirstFrame() const override { return true; }
 
 protected:
     void InitWindow() override;
