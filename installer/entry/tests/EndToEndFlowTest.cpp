@@ -92,9 +92,8 @@ TEST_F(EndToEndFlow, AFolderChosenInTheFolderBrowserReachesThePackage) {
 TEST_F(EndToEndFlow, AResetInTheMiddleOfThePackageIsRetriedAndTheInstallCompletes) {
     ASSERT_TRUE(Configure(L"fault=reset&faultcount=1"));
     InstallerRun run;
-    HWND frame = run.WaitForWindow(L"zkmainframe");
+    HWND frame = run.StartQuickInstall();
     ASSERT_NE(frame, nullptr);
-    Click(frame, kInstallButton);
     EXPECT_EQ(run.WaitForExit(120000), 0);
     EXPECT_EQ(Recorded(L"Result", L"status"), L"ok");
     EXPECT_GE(LoggedPaths().size(), 2u);
@@ -113,9 +112,8 @@ TEST_F(EndToEndFlow, PackagesThatFailToStartOrToCompleteEndInTheFailureBox) {
         ASSERT_TRUE(Configure(test.service));
         SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", test.mode);
         InstallerRun run;
-        HWND frame = run.WaitForWindow(L"zkmainframe");
+        HWND frame = run.StartQuickInstall();
         ASSERT_NE(frame, nullptr);
-        Click(frame, kInstallButton);
         HWND box = run.WaitForWindow(L"zkmsgbox", 30000);
         ASSERT_NE(box, nullptr) << std::string(test.what, test.what + wcslen(test.what));
         Click(box, kBoxOkButton);  // back to page 0
@@ -131,9 +129,8 @@ TEST_F(EndToEndFlow, PackagesThatFailToStartOrToCompleteEndInTheFailureBox) {
 TEST_F(EndToEndFlow, ACompletionWhileTheCloseBoxIsOpenClosesOnlyOnceTheBoxIsGone) {
     SetEnvironmentVariableW(L"ZK_PACKAGE_DELAY_MS", L"2000");  // page 2 stays while the box opens
     InstallerRun run;
-    HWND frame = run.WaitForWindow(L"zkmainframe");
+    HWND frame = run.StartQuickInstall();
     ASSERT_NE(frame, nullptr);
-    Click(frame, kInstallButton);
     Sleep(300);
     Click(frame, kPageCloseButton);  // "确定关闭？" over page 2
     HWND box = run.WaitForWindow(L"zkmsgbox");

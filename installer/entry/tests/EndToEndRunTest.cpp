@@ -97,9 +97,8 @@ TEST_F(CommandLineRun, FoldersInOtherScriptsReachThePackageExactly) {
             } else {
                 InstallerRun run(arguments);
                 m_lastPid = run.ProcessId();
-                HWND frame = run.WaitForWindow(L"zkmainframe");
+                HWND frame = run.StartQuickInstall();
                 ASSERT_NE(frame, nullptr);
-                Click(frame, kInstallButton);
                 EXPECT_EQ(run.WaitForExit(60000), 0);
             }
             const std::string what = ZKCore::WideToMultiByte(arguments, ZKCore::kCodePageUtf8);

@@ -147,6 +147,13 @@ public:
         }
         return nullptr;
     }
+    // The main window once it shows, with its install button clicked (a quick
+    // install with the default choices); null when no window came.
+    HWND StartQuickInstall() const {
+        HWND frame = WaitForWindow(L"zkmainframe");
+        if (frame) Click(frame, kInstallButton);
+        return frame;
+    }
     // The exit code, or -1 when the process is still running after `ms`.
     long WaitForExit(DWORD ms) const {
         if (WaitForSingleObject(m_process.hProcess, ms) != WAIT_OBJECT_0) return -1;

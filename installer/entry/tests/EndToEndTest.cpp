@@ -22,9 +22,8 @@ using EndToEnd = InstallerTest;
 TEST_F(EndToEnd, QuickInstallRunsThePackageAndClosesWithStatusZero) {
     InstallerRun run;
     ASSERT_TRUE(run.started);
-    HWND frame = run.WaitForWindow(L"zkmainframe");
+    HWND frame = run.StartQuickInstall();
     ASSERT_NE(frame, nullptr);
-    Click(frame, kInstallButton);
     const DWORD start = GetTickCount();
     EXPECT_EQ(run.WaitForExit(60000), 0);
     // The finished page stays for three seconds before the window closes itself.
@@ -48,9 +47,8 @@ TEST_F(EndToEnd, UntickingTheShortcutOnTheCustomPageReachesThePackage) {
 TEST_F(EndToEnd, CloseDuringADownloadCancelledKeepsItConfirmedEndsWithinASecond) {
     ASSERT_TRUE(ZKTest::Configure(L"rate=20000"));  // bytes per second: minutes for the package
     InstallerRun run;
-    HWND frame = run.WaitForWindow(L"zkmainframe");
+    HWND frame = run.StartQuickInstall();
     ASSERT_NE(frame, nullptr);
-    Click(frame, kInstallButton);
     Sleep(500);
     Click(frame, kPageCloseButton);
     HWND box = run.WaitForWindow(L"zkmsgbox");
@@ -69,9 +67,8 @@ TEST_F(EndToEnd, CloseDuringADownloadCancelledKeepsItConfirmedEndsWithinASecond)
 TEST_F(EndToEnd, AFailedDownloadReturnsToPageZeroAndASecondInstallSucceeds) {
     ASSERT_TRUE(ZKTest::Configure(L"status=404&count=1"));  // the first download gives up at once
     InstallerRun run;
-    HWND frame = run.WaitForWindow(L"zkmainframe");
+    HWND frame = run.StartQuickInstall();
     ASSERT_NE(frame, nullptr);
-    Click(frame, kInstallButton);
     HWND box = run.WaitForWindow(L"zkmsgbox", 20000);
     ASSERT_NE(box, nullptr);
     Click(box, kBoxOkButton);
