@@ -178,7 +178,8 @@ std::wstring Printable(const std::string& bytes) {
 }
 
 std::wstring Seconds(DWORD ms) {
-    return ZKCore::DecimalText(ms / 1000) + L"." + ZKCore::DecimalText(ms % 1000 / 100) + L" s";
+    const DWORD tenths = (ms + 50) / 100;  // rounded to the nearest tenth of a second
+    return ZKCore::DecimalText(tenths / 10) + L"." + ZKCore::DecimalText(tenths % 10) + L" s";
 }
 
 // The platform's cache may keep a copy under the address it was redirected
