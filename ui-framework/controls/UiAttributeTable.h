@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controls/UiAttributeValues.h"
+#include "core/UiValueScan.h"
 
 namespace Veneer {
 
@@ -23,9 +24,7 @@ struct TAttributeRow {
 // Attribute names are ASCII: its letters fold, every other unit is itself.
 inline int CompareNameNoCase(const wchar_t* a, const wchar_t* b) {
     for (;; ++a, ++b) {
-        wchar_t x = *a, y = *b;
-        if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x + (L'a' - L'A'));
-        if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y + (L'a' - L'A'));
+        const wchar_t x = FoldAsciiLetter(*a), y = FoldAsciiLetter(*b);
         if (x != y) return x < y ? -1 : 1;
         if (!x) return 0;
     }

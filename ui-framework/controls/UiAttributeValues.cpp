@@ -18,8 +18,7 @@ bool IsDigit(wchar_t ch) { return ch >= L'0' && ch <= L'9'; }
 
 bool StartsWithNoCase(const wchar_t* p, const wchar_t* word) {
     for (; *word; ++p, ++word) {  // `word` is lower-case ASCII
-        const wchar_t ch = (*p >= L'A' && *p <= L'Z') ? static_cast<wchar_t>(*p + (L'a' - L'A')) : *p;
-        if (ch != *word) return false;
+        if (FoldAsciiLetter(*p) != *word) return false;
     }
     return true;
 }

@@ -7,6 +7,12 @@
 
 namespace Veneer {
 
+// Skin names (elements, attributes, classes) are compared without case by
+// ASCII letters; every other unit is itself.
+inline wchar_t FoldAsciiLetter(wchar_t ch) {
+    return (ch >= L'A' && ch <= L'Z') ? static_cast<wchar_t>(ch + (L'a' - L'A')) : ch;
+}
+
 // Control characters and the space, but never the terminator.
 inline bool IsBlankChar(wchar_t ch) { return ch != L'\0' && ch <= L' '; }
 

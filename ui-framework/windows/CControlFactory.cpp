@@ -14,6 +14,7 @@
 #include "controls/CTextUI.h"
 #include "controls/CVerticalLayoutUI.h"
 #include "core/UiHandle.h"
+#include "core/UiValueScan.h"
 
 namespace Veneer {
 
@@ -96,7 +97,7 @@ CControlUI* CControlFactory::CreateForElement(const wchar_t* elementName) const 
     key[length++] = L'c';
     for (const wchar_t* p = elementName; *p; ++p) {
         if (*p >= 0x80 || length + 3 > kMaxKey) return CreateControl((std::wstring(L"C") + elementName + L"UI").c_str());
-        key[length++] = (*p >= L'A' && *p <= L'Z') ? static_cast<wchar_t>(*p + (L'a' - L'A')) : *p;
+        key[length++] = FoldAsciiLetter(*p);
     }
     key[length++] = L'u';
     key[length++] = L'i';

@@ -27,9 +27,7 @@ constexpr int kIncludeValueLength = 500;
 bool NameIs(const wchar_t* name, const wchar_t* expected) {
     for (;; ++name, ++expected) {
         if (*name >= 0x80) return _wcsicmp(name, expected) == 0;
-        const wchar_t a = (*name >= L'A' && *name <= L'Z') ? static_cast<wchar_t>(*name + (L'a' - L'A')) : *name;
-        const wchar_t b = (*expected >= L'A' && *expected <= L'Z') ? static_cast<wchar_t>(*expected + (L'a' - L'A'))
-                                                                     : *expected;
+        const wchar_t a = FoldAsciiLetter(*name), b = FoldAsciiLetter(*expected);
         if (a != b) return false;
         if (!a) return true;
     }
