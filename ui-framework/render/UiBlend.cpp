@@ -367,8 +367,26 @@ bool UiBlendTarget::Attach(HDC dc) {
     if (!SelectedBitmapPixels(dc, static_cast<HBITMAP>(::GetCurrentObject(dc, OBJ_BITMAP)), m_offset, &pixels))
         return false;
 
-    // The clip region, when there is one, is kept in device coordinates.
     const RECT surface{0, 0, pixels.width, pixels.height};
+    // The clip box covers the clip, meta and visible regions together; when
+    // it reports one rectangle that rectangle is the whole drawable area, and
+    // the regions themselves need not be copied out (a region and two copies
+    // per image otherwise).
+    RECT box{};
+    const int boxKind = ::GetClipBox(dc, &box);
+    if (boxKind == NULLREGION) {
+        m_pixels = pixels;
+        return true;
+    }
+    if (boxKind == SIMPLEREGION) {
+        const RECT device{box.left + m_offset.x, box.top + m_offset.y, box.right + m_offset.x,
+                          box.bottom + m_offset.y};
+        RECT part;
+        if (Intersect(&part, device, surface)) m_clip.push_back(part);
+        m_pixels = pixels;
+        return true;
+    }
+    // The clip region, when there is one, is kept in device coordinates.
     UiRegion region(::CreateRectRgn(0, 0, 0, 0));
     if (!region) return false;
     // A meta region clips too but is not part of the clip region: leave such
