@@ -78,6 +78,7 @@ void CZKInstallPage0::SetUp() {
     FindTitleRow(L"verroot0", L"minbtn", L"closebtn");
     m_agreement = Find(L"protocalOpt");
     m_install = Find(L"installBtn");
+    m_default = m_install;
     m_agreementLink = Find(L"zk_btn_protocal");
     m_custom = Find(L"customBtn");
 }
@@ -108,6 +109,7 @@ void CZKInstallPage1::SetUp() {
     FindTitleRow(L"verroot1", L"minbtn1", L"closebtn1");
     m_goBack = Find(L"gobackbtn");
     m_install = Find(L"installBtn1");
+    m_default = m_install;
     m_path = Find(L"pathLab");
     m_modify = Find(L"modifyBtn");
     m_shortcutLabel = Find(L"wz_desktop_short_cut");
@@ -191,6 +193,7 @@ void CZKInstallPage2::OnClick(TUiNotify& msg) {
 void CZKInstallPage3::SetUp() {
     FindTitleRow(L"verroot3", L"minbtn3", L"closebtn3");
     m_complete = Find(L"completeBtn");
+    m_default = m_complete;
 }
 
 // The finished page closes without asking.

@@ -15,6 +15,10 @@ public:
     explicit CZKInstallPage(Veneer::CPaintManagerUI& manager) : m_manager(manager) {}
     // Finds the page's controls (the skin is built by now).
     virtual void SetUp() = 0;
+    // The title row's close button, which Escape and Alt+F4 press.
+    Veneer::CControlUI* CloseButton() const { return m_close; }
+    // What has the keyboard focus when the page is shown (Enter presses it).
+    Veneer::CControlUI* DefaultControl() const { return m_default; }
 
 protected:
     // Every page hears "click"; pages with options also "selectchanged".
@@ -37,6 +41,7 @@ protected:
     Veneer::CControlUI* m_root = nullptr;
     Veneer::CControlUI* m_minimise = nullptr;
     Veneer::CControlUI* m_close = nullptr;
+    Veneer::CControlUI* m_default = nullptr;
 };
 
 // Agreement and quick install.

@@ -33,6 +33,8 @@ int CZKMsgBox::ShowModal(HWND owner, const wchar_t* windowTitle, const wchar_t* 
     setText(box->m_title, title);
     setText(box->m_message, message);
     if (icon && box->m_icon) box->m_icon->SetBkImage(icon);
+    // Enter answers the safer button: Cancel when there is one.
+    box->m_manager.SetFocusTarget(hasCancel ? box->m_cancel : box->m_ok);
     box->Center();
     box->SetIcon(kProgramIconId);
     // The box frees itself when its window goes: the answer comes from the
@@ -67,6 +69,13 @@ void CZKMsgBox::InitWindow() {
     m_close = m_manager.FindControl(L"closebtn");
     m_ok = m_manager.FindControl(L"okBtn");
     m_cancel = m_manager.FindControl(L"cancelBtn");
+}
+
+Veneer::CControlUI* CZKMsgBox::GetCloseControl() {
+    for (CControlUI* control : {m_close, m_cancel}) {
+        if (control && control->IsVisible()) return control;
+    }
+    return m_ok;
 }
 
 void CZKMsgBox::OnClick(Veneer::TUiNotify& msg) {

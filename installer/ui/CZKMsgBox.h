@@ -23,6 +23,9 @@ public:
 protected:
     void InitWindow() override;
     void OnClick(Veneer::TUiNotify& msg) override;
+    // Escape and Alt+F4 answer as the close button, else as Cancel, else as
+    // the only button.
+    Veneer::CControlUI* GetCloseControl() override;
 
 private:
     int m_result = 0;

@@ -55,7 +55,20 @@ void ZKMainFrame::InitWindow() {
 
 void ZKMainFrame::SelectPage(InstallPage page) {
     auto* tab = m_tabLayout ? static_cast<Veneer::CTabLayoutUI*>(m_tabLayout->GetInterface(L"TabLayout")) : nullptr;
-    if (tab) tab->SelectItem(static_cast<int>(page));
+    if (!tab || !tab->SelectItem(static_cast<int>(page))) return;
+    const auto index = static_cast<size_t>(page);
+    if (index < 4) m_manager.SetFocusTarget(Pages()[index]->DefaultControl());
+}
+
+std::array<const CZKInstallPage*, 4> ZKMainFrame::Pages() const { return {&m_page0, &m_page1, &m_page2, &m_page3}; }
+
+Veneer::CControlUI* ZKMainFrame::GetCloseControl() {
+    // Hidden pages' buttons are invisible: the shown page's is the one.
+    for (const CZKInstallPage* page : Pages()) {
+        Veneer::CControlUI* close = page->CloseButton();
+        if (close && close->IsVisible()) return close;
+    }
+    return nullptr;
 }
 
 void ZKMainFrame::OnEvent(uint32_t code, uint32_t argument, uint32_t) {

@@ -4,6 +4,7 @@
 // start-up; it frees itself when its window is gone, which ends the program.
 #include <windows.h>
 
+#include <array>
 #include <functional>
 
 #include "installer/engine/DownloadEventQueue.h"
@@ -41,6 +42,7 @@ public:
 
 protected:
     void InitWindow() override;
+    Veneer::CControlUI* GetCloseControl() override;
     LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
     LRESULT OnTimerHook(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
     void OnFinalMessage(HWND hwnd) override;
@@ -56,6 +58,7 @@ private:
     void StopPollTimer() override;
 
     void SelectPage(InstallPage page);
+    std::array<const CZKInstallPage*, 4> Pages() const;
 
     CZKInstallPage0 m_page0;
     CZKInstallPage1 m_page1;

@@ -107,6 +107,13 @@ public:
     static void GetHSL(short* hue, short* saturation, short* lightness);
     // An ARGB colour under the process-wide adjustment; alpha is kept.
     static DWORD AdjustColor(DWORD argb);
+    // High contrast: text and the focus ring take system colours. Follows the
+    // system setting unless forced (tests, a user's choice).
+    enum class HighContrast { FollowSystem, On, Off };
+    static void SetHighContrast(HighContrast mode);
+    static bool IsHighContrast();
+    // The system colour `index` as 0xAARRGGBB, opaque.
+    static DWORD SystemColor(int index);
 
     // Runs the message loop until WM_QUIT; returns the quit code.
     static int MessageLoop();
@@ -237,6 +244,17 @@ public:
     void SetFocus(CControlUI* control);
     void SetFocusNeeded(CControlUI* control);
     bool SetNextTabControl(bool forward = true);
+    // Focus goes to `control` at the next paint, without taking the window's
+    // keyboard focus (a page shown while another program is in front must
+    // not activate this window).
+    void SetFocusTarget(CControlUI* control);
+    // The focus ring follows the focus control once the keyboard has been
+    // used in this window (or always, when the system asks for keyboard
+    // cues) and hides again at the next mouse click.
+    bool IsFocusRingShown() const { return m_focusRingShown; }
+    void ShowFocusRing(bool show);
+    // The ring's outer rectangle around `control` (window pixels).
+    RECT GetFocusRingRect(const CControlUI* control) const;
     void SetCapture();
     void ReleaseCapture();
     bool IsCaptured() const { return m_mouseCapture; }
@@ -342,6 +360,9 @@ private:
     // Painting parts.
     void LayoutPass(bool& laidOut, bool& endPaint);
     void PaintTree(HDC dc, const RECT& paintArea);
+    void PaintFocusRing(HDC dc, const RECT& paintArea);
+    // Hands focus from the old control to `control` (events and notifications).
+    void ChangeFocus(CControlUI* control);
     void FixLayeredAlpha(const RECT& area);
     void ApplyLayeredMask(const RECT& area, const RECT& client);
     // Hands the canvas to the system; only `dirty` (pixels) changed since the
@@ -402,6 +423,7 @@ private:
     bool m_firstLayout = true;
     bool m_updateNeeded = false;
     bool m_focusNeeded = false;
+    bool m_focusRingShown = false;
     bool m_offscreenPaint = true;
     BYTE m_opacity = 255;
     bool m_layeredAttributes = false;  // SetLayeredWindowAttributes applied to the window

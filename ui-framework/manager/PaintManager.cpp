@@ -99,6 +99,13 @@ void CPaintManagerUI::Init(HWND hwnd, const wchar_t* name) {
         if (shared.managers.Find(this) < 0) shared.managers.Add(this);
         // Layered mode asked for before the window existed takes effect now.
         if (m_layeredRequested && !m_layered) SetLayered(true);
+        // A window opened from the keyboard (a question after Escape) shows
+        // its focus at once, as its owner does.
+        HWND owner = hwnd ? ::GetWindow(hwnd, GW_OWNER) : nullptr;
+        for (int i = 0; owner && i < shared.managers.GetSize(); ++i) {
+            const auto* other = static_cast<const CPaintManagerUI*>(shared.managers[i]);
+            if (other->m_hwnd == owner) m_focusRingShown = other->m_focusRingShown;
+        }
     }
 }
 

@@ -75,4 +75,26 @@ DWORD AdjustColorHsl(DWORD argb, short hue, short saturation, short lightness) {
            ToByte(b);
 }
 
+namespace {
+
+CPaintManagerUI::HighContrast g_highContrast = CPaintManagerUI::HighContrast::FollowSystem;
+
+}  // namespace
+
+void CPaintManagerUI::SetHighContrast(HighContrast mode) { g_highContrast = mode; }
+
+bool CPaintManagerUI::IsHighContrast() {
+    if (g_highContrast != HighContrast::FollowSystem) return g_highContrast == HighContrast::On;
+    // Read at each paint: the user may switch while the window is open, and
+    // the system then repaints every window.
+    HIGHCONTRASTW setting{sizeof(setting), 0, nullptr};
+    return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(setting), &setting, 0) &&
+           (setting.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+DWORD CPaintManagerUI::SystemColor(int index) {
+    const COLORREF c = ::GetSysColor(index);
+    return 0xFF000000u | (DWORD(GetRValue(c)) << 16) | (DWORD(GetGValue(c)) << 8) | GetBValue(c);
+}
+
 }  // namespace Veneer

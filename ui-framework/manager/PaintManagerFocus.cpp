@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "controls/CControlUI.h"
+#include "render/CUiRender.h"
 #include "manager/CPaintManagerUI.h"
 #include "manager/PaintManagerShared.h"
 
@@ -17,12 +18,59 @@ CControlUI* CollectControls(CControlUI* control, void* data) {
 
 bool IsTabStop(CControlUI* control) { return (control->GetControlFlags() & CTLFLAG_TABSTOP) != 0; }
 
+// The ring in design units: a halo between the control and the ring keeps
+// the ring apart from a control of the ring's own colour.
+constexpr int kFocusHalo = 1;
+constexpr int kFocusRingWidth = 2;
+constexpr DWORD kFocusRingColor = 0xFF2F6BFF;  // ARGB
+constexpr DWORD kFocusHaloColor = 0xFFFFFFFF;
+
 }  // namespace
+
+RECT CPaintManagerUI::GetFocusRingRect(const CControlUI* control) const {
+    RECT ring = control ? control->GetPos() : RECT{};
+    const int out = m_dpi.Scale(kFocusHalo + kFocusRingWidth);
+    ::InflateRect(&ring, out, out);
+    return ring;
+}
+
+void CPaintManagerUI::ShowFocusRing(bool show) {
+    if (m_focusRingShown == show) return;
+    m_focusRingShown = show;
+    if (m_focus) Invalidate(GetFocusRingRect(m_focus));
+}
+
+void CPaintManagerUI::PaintFocusRing(HDC dc, const RECT& paintArea) {
+    CControlUI* focus = m_focus;
+    if (!m_focusRingShown || !focus || !focus->IsVisible()) return;
+    const RECT ring = GetFocusRingRect(focus);
+    RECT touched;
+    if (!::IntersectRect(&touched, &ring, &paintArea)) return;
+    // System colours under high contrast, where the skin's blue may vanish.
+    const bool system = IsHighContrast();
+    const int width = m_dpi.Scale(kFocusRingWidth);
+    RECT halo = ring;
+    ::InflateRect(&halo, -width, -width);
+    CUiRender::DrawRect(dc, ring, width, system ? SystemColor(COLOR_HIGHLIGHT) : kFocusRingColor);
+    CUiRender::DrawRect(dc, halo, m_dpi.Scale(kFocusHalo), system ? SystemColor(COLOR_WINDOW) : kFocusHaloColor);
+}
+
+void CPaintManagerUI::SetFocusTarget(CControlUI* control) {
+    if (!control) return;
+    m_focusTarget = control;
+    m_focusNeeded = true;
+    if (m_hwnd) ::InvalidateRect(m_hwnd, nullptr, FALSE);
+}
 
 void CPaintManagerUI::SetFocus(CControlUI* control) {
     HWND focusWindow = ::GetFocus();
     if (focusWindow != m_hwnd && control != m_focus) ::SetFocus(m_hwnd);
+    ChangeFocus(control);
+}
+
+void CPaintManagerUI::ChangeFocus(CControlUI* control) {
     if (control == m_focus) return;
+    if (m_focusRingShown && m_focus) Invalidate(GetFocusRingRect(m_focus));
     if (m_focus) {
         CControlUI* old = m_focus;
         m_focus = nullptr;
@@ -33,6 +81,7 @@ void CPaintManagerUI::SetFocus(CControlUI* control) {
     }
     if (control && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
         m_focus = control;
+        if (m_focusRingShown) Invalidate(GetFocusRingRect(control));
         SendEvent(control, UiEventKind::UIEVT_SETFOCUS, 0, 0);
         SendNotify(control, L"setfocus");
     }

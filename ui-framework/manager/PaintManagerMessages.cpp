@@ -145,9 +145,13 @@ bool CPaintManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRE
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
         case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN:
+        case WM_MBUTTONDOWN: {
+            // Mouse users see no ring unless the system asks for keyboard cues.
+            BOOL cues = FALSE;
+            ShowFocusRing(::SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0) && cues);
             OnButtonDown(msg, wParam, lParam);
             return false;
+        }
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
         case WM_MBUTTONUP:
@@ -439,12 +443,14 @@ bool CPaintManagerUI::PreMessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, 
     result = 0;
     switch (msg) {
         case WM_KEYDOWN:
+            ShowFocusRing(true);
             if (wParam == VK_TAB) {
                 SetNextTabControl(::GetKeyState(VK_SHIFT) >= 0);
                 return true;
             }
             return false;
         case WM_SYSKEYDOWN:
+            ShowFocusRing(true);
             if (m_focus) SendEvent(m_focus, UiEventKind::UIEVT_SYSKEY, wParam, lParam);
             return false;
         case WM_SYSCHAR: {

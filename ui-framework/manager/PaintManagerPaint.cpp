@@ -86,6 +86,7 @@ void CPaintManagerUI::PaintTree(HDC dc, const RECT& paintArea) {
         control->DoPostPaint(dc, paintArea);
         return false;
     });
+    PaintFocusRing(dc, paintArea);
 }
 
 void CPaintManagerUI::FixLayeredAlpha(const RECT& area) {
@@ -172,7 +173,7 @@ bool CPaintManagerUI::OnPaint() {
             CControlUI* target = m_focusTarget;
             m_focusTarget = nullptr;
             m_focusNeeded = false;
-            SetFocus(target);
+            ChangeFocus(target);
         } else {
             SetNextTabControl(true);
         }

@@ -42,11 +42,20 @@ const TNotifyTable* WindowImplBase::GetNotifyTable() const {
 
 void WindowImplBase::Notify(TUiNotify& msg) { NotifyPump(msg); }
 
-LRESULT WindowImplBase::MessageHandler(UINT msg, WPARAM wParam, LPARAM, bool&) {
+LRESULT WindowImplBase::MessageHandler(UINT msg, WPARAM wParam, LPARAM, bool& handled) {
     if (msg != WM_KEYDOWN) return 0;
     if (wParam == VK_RETURN) return 0;
-    if (wParam == VK_ESCAPE) return ResponseDefaultKeyEvent(wParam) ? TRUE : FALSE;
-    return 0;
+    if (wParam != VK_ESCAPE) return 0;
+    if (!ResponseDefaultKeyEvent(wParam)) return FALSE;
+    handled = PressCloseControl();
+    return TRUE;
+}
+
+bool WindowImplBase::PressCloseControl() {
+    CControlUI* close = GetCloseControl();
+    if (!close || !close->IsVisible() || !close->IsEnabled()) return false;
+    close->Activate();
+    return true;
 }
 
 CControlUI* WindowImplBase::CreateControl(const wchar_t*) { return nullptr; }
@@ -227,6 +236,7 @@ LRESULT WindowImplBase::OnSize(UINT, WPARAM wParam, LPARAM, bool& handled) {
 
 LRESULT WindowImplBase::OnSysCommand(UINT msg, WPARAM wParam, LPARAM lParam, bool&) {
     if ((wParam & 0xFFF0) == SC_CLOSE) {
+        if (PressCloseControl()) return 0;
         ::SendMessageW(m_hwnd, WM_CLOSE, 0, 0);
         return 0;
     }

@@ -27,7 +27,7 @@ public:
     // INotifyUI: every notification goes through the notification pump.
     void Notify(TUiNotify& msg) override;
     // IMessageFilterUI: Return answers 0 and Escape asks ResponseDefaultKeyEvent;
-    // neither is marked handled.
+    // an Escape answered true presses the close control (then it is handled).
     LRESULT MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
     // IDialogBuilderCallback: no controls of its own.
     CControlUI* CreateControl(const wchar_t* className) override;
@@ -55,6 +55,12 @@ protected:
     virtual const wchar_t* GetSkinFile() const = 0;
     virtual const wchar_t* GetManagerName() const { return nullptr; }
     virtual bool ResponseDefaultKeyEvent(WPARAM key) { return key == VK_ESCAPE; }
+    // The control that Escape and a system close (Alt+F4, the system menu)
+    // press, so that they ask what its click asks; none: a system close
+    // closes the window at once.
+    virtual CControlUI* GetCloseControl() { return nullptr; }
+    // Presses the close control when it is visible and enabled.
+    bool PressCloseControl();
 
     // One handler per message; `handled` arrives true, a handler that clears it
     // lets the message go on to the paint manager and the default procedure.

@@ -196,6 +196,45 @@ TEST_F(InputTest, TabMovesFocusAmongTabStopsAndWraps) {
     }
 }
 
+TEST_F(InputTest, FocusRingFollowsKeyboardFocusHidesOnAClickAndTakesSystemColoursInHighContrast) {
+    a->SetControlFlags(CTLFLAG_TABSTOP);
+    b->SetControlFlags(CTLFLAG_TABSTOP);
+    const COLORREF green = RGB(0, 255, 0), blue = RGB(0, 0, 255);
+    // b's ring: 2 pixels at x 97-98 (3 and 2 left of b), then a 1-pixel halo at 99.
+    b->SetFocus();
+    window->Paint();
+    EXPECT_EQ(WindowPixel(window->hwnd(), 97, 75), green) << "no ring before the keyboard is used";
+    Tap(VK_TAB);  // to a
+    Tap(VK_TAB);  // to b
+    ASSERT_EQ(window->manager.GetFocus(), b);
+    window->Paint();
+    EXPECT_EQ(WindowPixel(window->hwnd(), 97, 75), RGB(0x2F, 0x6B, 0xFF));
+    EXPECT_EQ(WindowPixel(window->hwnd(), 98, 75), RGB(0x2F, 0x6B, 0xFF));
+    EXPECT_EQ(WindowPixel(window->hwnd(), 99, 75), RGB(255, 255, 255));
+    EXPECT_EQ(WindowPixel(window->hwnd(), 100, 75), blue);
+    // A click hides the ring unless the system asks for keyboard cues (this
+    // session only: nothing is written to the user's settings).
+    BOOL cues = FALSE;
+    SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0);
+    SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(FALSE), 0);
+    MoveMouse(*window, POINT{150, 75});
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    MouseButton(MOUSEEVENTF_LEFTUP);
+    SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(cues)), 0);
+    window->Paint();
+    EXPECT_EQ(WindowPixel(window->hwnd(), 97, 75), green) << "a click hides the ring";
+
+    CPaintManagerUI::SetHighContrast(CPaintManagerUI::HighContrast::On);
+    Tap(VK_TAB);  // to a; its ring lies over b at x 101-102, its halo at 100
+    window->Paint();
+    EXPECT_EQ(WindowPixel(window->hwnd(), 101, 75), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(WindowPixel(window->hwnd(), 100, 75), GetSysColor(COLOR_WINDOW));
+    CPaintManagerUI::SetHighContrast(CPaintManagerUI::HighContrast::FollowSystem);
+    // A window it owns (a question opened with Escape) shows its focus at once.
+    TestWindow owned(RECT{120, 120, 200, 200}, WS_POPUP | WS_VISIBLE, 0, window->hwnd());
+    EXPECT_TRUE(owned.manager.IsFocusRingShown());
+}
+
 TEST_F(InputTest, KeysGoToTheFocusAndTheReleaseToTheControlThatGotThePress) {
     b->SetFocus();
     ASSERT_EQ(window->manager.GetFocus(), b);
