@@ -31,12 +31,27 @@ void CWndShadow::Create(HWND parent) {
                                      nullptr));
 }
 
+Veneer::ShadowParams CWndShadow::Drawn() const {
+    Veneer::ShadowParams drawn = m_params;
+    drawn.size = ::MulDiv(m_params.size, m_scale, 100);
+    drawn.xOffset = ::MulDiv(m_params.xOffset, m_scale, 100);
+    drawn.yOffset = ::MulDiv(m_params.yOffset, m_scale, 100);
+    return drawn;
+}
+
+void CWndShadow::SetScale(int percent) {
+    if (percent <= 0 || percent == m_scale) return;
+    m_scale = percent;
+    RenderIfVisible();
+}
+
 void CWndShadow::RenderShadow(HWND parent) {
     const Veneer::UiPhaseScope phase("shadow");
-    if (!m_hwnd || !DrawWindowShadow(parent, m_params, m_bitmap)) return;
+    const Veneer::ShadowParams drawn = Drawn();
+    if (!m_hwnd || !DrawWindowShadow(parent, drawn, m_bitmap)) return;
     RECT rect{};
     ::GetWindowRect(parent, &rect);
-    m_bitmap.Present(m_hwnd.Get(), ShadowOrigin(rect, m_params.xOffset, m_params.yOffset, m_params.size));
+    m_bitmap.Present(m_hwnd.Get(), ShadowOrigin(rect, drawn.xOffset, drawn.yOffset, drawn.size));
 }
 
 void CWndShadow::RenderIfVisible() {
@@ -46,7 +61,8 @@ void CWndShadow::RenderIfVisible() {
 void CWndShadow::MoveWithParent(HWND parent) {
     RECT rect{};
     ::GetWindowRect(parent, &rect);
-    const POINT origin = ShadowOrigin(rect, m_params.xOffset, m_params.yOffset, m_params.size);
+    const Veneer::ShadowParams drawn = Drawn();
+    const POINT origin = ShadowOrigin(rect, drawn.xOffset, drawn.yOffset, drawn.size);
     ::SetWindowPos(m_hwnd.Get(), nullptr, origin.x, origin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

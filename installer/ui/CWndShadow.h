@@ -31,6 +31,9 @@ public:
     bool SetDarkness(int darkness);    // 0..255
     bool SetPosition(int x, int y);    // -20..20 each
     bool SetColor(COLORREF color);     // 0x00BBGGRR
+    // The window's scale in percent: size and offsets above are design
+    // units, drawn at this scale.
+    void SetScale(int percent);
 
     int GetSize() const { return m_params.size; }
     int GetSharpness() const { return m_params.sharpness; }
@@ -44,7 +47,9 @@ private:
     void RenderShadow(HWND parent) override;
     void MoveWithParent(HWND parent) override;
     void RenderIfVisible();
+    Veneer::ShadowParams Drawn() const;
 
+    int m_scale = 100;  // percent
     Veneer::ShadowParams m_params{0, 5, 150, 5, 5, 0, 0, 0};
     Veneer::CShadowBitmap m_bitmap;
 };

@@ -90,6 +90,7 @@ LRESULT ZKMainFrame::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam,
         handled = true;
         return 0;
     }
+    if (msg == Veneer::kDpiChangedMessage) m_shadow.SetScale(m_manager.GetDPIObj()->GetScale());
     return CZKObjectWnd::HandleCustomMessage(msg, wParam, lParam, handled);
 }
 
@@ -98,6 +99,7 @@ LRESULT ZKMainFrame::OnTimerHook(UINT, WPARAM wParam, LPARAM, bool&) {
         m_session.Poll();
     } else if (wParam == kAfterFirstFrameTimerId) {
         ::KillTimer(m_hwnd, kAfterFirstFrameTimerId);
+        m_shadow.SetScale(m_manager.GetDPIObj()->GetScale());
         m_shadow.Create(m_hwnd);
         SetIcon(kProgramIconId);
         InstallLog().Write(L"Start-up, ms: " + Veneer::UiPhaseReport());

@@ -140,6 +140,22 @@ void CDpiScaler::SetProcessDpi(int dpi) {
 
 int CDpiScaler::GetProcessDpi() { return g_processDpi; }
 
+int CDpiScaler::GetWindowDpi(HWND hwnd) {
+    // Both from Windows 10 1607 on; user32 is loaded in every GUI process.
+    using DpiForWindowFn = UINT(WINAPI*)(HWND);
+    using DpiForSystemFn = UINT(WINAPI*)();
+    HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    const auto forWindow = reinterpret_cast<DpiForWindowFn>(
+        reinterpret_cast<void*>(user32 ? ::GetProcAddress(user32, "GetDpiForWindow") : nullptr));
+    const auto forSystem = reinterpret_cast<DpiForSystemFn>(
+        reinterpret_cast<void*>(user32 ? ::GetProcAddress(user32, "GetDpiForSystem") : nullptr));
+    if (hwnd && forWindow && forSystem) {
+        const int window = static_cast<int>(forWindow(hwnd));
+        if (IsUsableDpi(window) && window != static_cast<int>(forSystem())) return window;
+    }
+    return g_processDpi;
+}
+
 double CDpiScaler::GetProcessScale() { return g_processScale; }
 
 }  // namespace Veneer

@@ -37,6 +37,10 @@ public:
     static void SetProcessDpi(int dpi);
     static int GetProcessDpi();
     static double GetProcessScale();
+    // The DPI a new window starts at: its monitor's, where the system tells
+    // one apart from its own (a second monitor at another scale), else the
+    // process-wide DPI.
+    static int GetWindowDpi(HWND hwnd);
 
 private:
     int m_scalePerMonitor = 100;  // percent

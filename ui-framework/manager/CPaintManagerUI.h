@@ -54,6 +54,8 @@ struct TFontInfo {
 constexpr UINT kAsyncNotifyMessage = WM_APP + 1;
 // Posted to the window after its DPI changed.
 constexpr UINT kDpiChangedMessage = WM_USER + 2;
+// WM_DPICHANGED (Windows 8.1), named here for older headers.
+constexpr UINT kWmDpiChanged = 0x02E0;
 // Messages from native child windows are reflected to them at this offset.
 constexpr UINT kReflectedMessageBase = 0x2000;
 
@@ -361,6 +363,9 @@ private:
     void LayoutPass(bool& laidOut, bool& endPaint);
     void PaintTree(HDC dc, const RECT& paintArea);
     void PaintFocusRing(HDC dc, const RECT& paintArea);
+    // WM_DPICHANGED: the new scale, every DPI asset again, the system's
+    // suggested window rectangle; one layout and paint follow.
+    void OnDpiChanged(int dpi, const RECT* suggested);
     // Hands focus from the old control to `control` (events and notifications).
     void ChangeFocus(CControlUI* control);
     void FixLayeredAlpha(const RECT& area);

@@ -262,7 +262,7 @@ bool CPaintManagerUI::AttachTree(CControlUI* root) {
     m_updateNeeded = true;
     m_firstLayout = true;
     m_focusNeeded = true;
-    SetDPI(CDpiScaler::GetProcessDpi());
+    SetDPI(CDpiScaler::GetWindowDpi(m_hwnd));
     const bool initialised = InitControls(root);
     // A tree attached to a window that is already painted needs a paint too.
     Invalidate();

@@ -45,4 +45,22 @@ void CPaintManagerUI::SetDPI(int dpi) {
     if (m_hwnd) ::PostMessageW(m_hwnd, kDpiChangedMessage, 0, 0);
 }
 
+void CPaintManagerUI::OnDpiChanged(int dpi, const RECT* suggested) {
+    if (dpi <= 0 || dpi == m_dpi.GetDPI()) return;
+    m_dpi.SetScale(dpi);
+    ResetDpiAssets();
+    // The system's rectangle keeps the window under the pointer when it is
+    // dragged across monitors; a size of our own would make it jump back.
+    if (m_hwnd && suggested) {
+        ::SetWindowPos(m_hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (m_root) m_root->NeedUpdate();
+    if (m_shadow) m_shadow->Render();
+    if (m_hwnd) {
+        ::InvalidateRect(m_hwnd, nullptr, FALSE);
+        ::PostMessageW(m_hwnd, kDpiChangedMessage, 0, 0);
+    }
+}
+
 }  // namespace Veneer

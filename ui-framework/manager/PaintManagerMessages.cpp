@@ -184,6 +184,9 @@ bool CPaintManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRE
         case WM_CLOSE:
             OnClose();
             return false;
+        case kWmDpiChanged:
+            OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+            return true;
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
             const SIZE minSize = GetMinInfo();

@@ -179,7 +179,9 @@ bool CUiRender::DrawImageRecord(HDC dc, const TImageInfo* image, const RECT& ite
     const UiRect source = ComputeImageSource(spec.source, image->width, image->height);
     if (!Meets(dest, item) || !Meets(dest, paint)) return true;
     const bool alpha = layered || image->hasAlpha;
-    const double ratio = CDpiScaler::GetProcessScale() / (spec.scale > 0.0 ? spec.scale : 1.0);
+    // Corners are window pixels of the window the descriptor was parsed for.
+    const double window = spec.drawScale > 0.0 ? spec.drawScale : CDpiScaler::GetProcessScale();
+    const double ratio = window / (spec.scale > 0.0 ? spec.scale : 1.0);
     DrawImage(dc, image->bitmap, dest, paint, source, spec.corner, alpha, ratio, spec.fade, spec.hole, spec.xTiled,
               spec.yTiled);
     return true;

@@ -38,6 +38,7 @@ void TImageSpec::Parse(const wchar_t* descriptorText, const wchar_t* modifierTex
         dest = UiRect(scaler->Scale(dest));
         corner = ScaleWidths(*scaler, corner);
         padding = ScaleWidths(*scaler, padding);
+        drawScale = scaler->GetScale() / 100.0;
         if (scaler->GetScale() != 100) FindDpiVariant(scaler->GetScale());
     }
     // The source counts pixels of the image actually used: the variant's

@@ -29,6 +29,7 @@ struct TImageSpec {
     UiString align;       // alignment words ("left", "center", "vcenter", ...)
     UiRect padding;       // offsets applied after alignment
     double scale = 1.0;   // scale of the DPI variant in use (1.0 = plain file)
+    double drawScale = 0.0;  // the window's scale when parsed; 0: the process's
 
     // Clears the record, reads `descriptor` and then `modifier` (either may be
     // null). With a scaler, "dest", "corner" and "padding" are scaled to

@@ -36,36 +36,44 @@ void CShadowUI::Render() { RenderNow(); }
 
 void CShadowUI::RenderShadow(HWND) { RenderNow(); }
 
+// Size, offsets and image corners are design units of the window's scale.
+int CShadowUI::Px(int value) const { return m_manager ? m_manager->GetDPIObj()->Scale(value) : value; }
+
 void CShadowUI::RenderNow() {
     if (!m_showShadow || !(m_status & kVisible) || !m_hwnd || !m_parent) return;
     RECT parent{};
     if (!::GetWindowRect(m_parent, &parent)) return;
     POINT origin{};
+    const int size = Px(m_size);
     if (m_useImage) {
         if (m_image.IsEmpty()) return;
-        const int width = parent.right - parent.left + 2 * m_size;
-        const int height = parent.bottom - parent.top + 2 * m_size;
+        const int width = parent.right - parent.left + 2 * size;
+        const int height = parent.bottom - parent.top + 2 * size;
         if (!m_bitmap.Prepare(width, height)) return;
         const TImageInfo* image = m_manager ? m_manager->GetImageEx(m_image.GetData()) : nullptr;
         if (image && image->bitmap) {
+            // The image's corners stretch with the window's scale, so its clear
+            // middle still starts where the window does.
             const RECT whole{0, 0, width, height};
+            const RECT corner{Px(m_corner.left), Px(m_corner.top), Px(m_corner.right), Px(m_corner.bottom)};
+            const double ratio = m_manager ? m_manager->GetDPIObj()->GetScale() / 100.0 : 1.0;
             CUiRender::DrawImage(m_bitmap.Dc(), image->bitmap, whole, whole, RECT{0, 0, image->width, image->height},
-                                 m_corner, true, 1.0, 255, false, false, false);
+                                 corner, true, ratio, 255, false, false, false);
         }
-        origin = ShadowOrigin(parent, 0, 0, m_size);
+        origin = ShadowOrigin(parent, 0, 0, size);
     } else {
         if (m_size == 0) return;
         ShadowParams params;
-        params.size = m_size;
+        params.size = size;
         params.sharpness = m_sharpness;
         params.darkness = m_darkness;
-        params.xOffset = m_xOffset;
-        params.yOffset = m_yOffset;
+        params.xOffset = Px(m_xOffset);
+        params.yOffset = Px(m_yOffset);
         params.red = static_cast<BYTE>(m_color >> 16);
         params.green = static_cast<BYTE>(m_color >> 8);
         params.blue = static_cast<BYTE>(m_color);
         if (!DrawWindowShadow(m_parent, params, m_bitmap)) return;
-        origin = ShadowOrigin(parent, m_xOffset, m_yOffset, m_size);
+        origin = ShadowOrigin(parent, params.xOffset, params.yOffset, size);
     }
     m_bitmap.Present(m_hwnd.Get(), origin);
 }
@@ -73,7 +81,8 @@ void CShadowUI::RenderNow() {
 void CShadowUI::MoveWithParent(HWND parent) {
     RECT rect{};
     ::GetWindowRect(parent, &rect);
-    const POINT origin = m_useImage ? ShadowOrigin(rect, 0, 0, m_size) : ShadowOrigin(rect, m_xOffset, m_yOffset, m_size);
+    const POINT origin =
+        m_useImage ? ShadowOrigin(rect, 0, 0, Px(m_size)) : ShadowOrigin(rect, Px(m_xOffset), Px(m_yOffset), Px(m_size));
     ::SetWindowPos(m_hwnd.Get(), parent, origin.x, origin.y, 0, 0, kBehind);
 }
 

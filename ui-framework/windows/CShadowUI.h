@@ -61,6 +61,7 @@ private:
     void MoveWithParent(HWND parent) override;
     void OnOtherParentMessage(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam) override;
     void RenderNow();
+    int Px(int value) const;
 
     CPaintManagerUI* m_manager = nullptr;
     bool m_useImage = false;

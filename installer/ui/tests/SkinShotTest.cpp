@@ -176,16 +176,81 @@ void CheckShadowHole(Veneer::CPaintManagerUI& manager, int dpi) {
     EXPECT_GT(alpha(inset - 2, middle), 0) << "no shadow left of the box at " << dpi;
 }
 
+// Writes `shot` as the screenshot `file` and compares it with its reference
+// (or makes the reference); the number of changed pixels.
+size_t CompareWithReference(const std::wstring& file, const Shot& shot) {
+    EXPECT_TRUE(WritePng(ScreenshotFolder() + file, shot));
+    if (UpdateReferences()) {
+        EXPECT_TRUE(WritePng(ReferenceFolder() + file, shot));
+        return 0;
+    }
+    Shot expected;
+    if (!ReadPng(ReferenceFolder() + file, expected)) {
+        ADD_FAILURE() << "no reference image (ZK_UPDATE_REFERENCES=1 makes it)";
+        return 0;
+    }
+    const size_t changed = CountDifferences(expected, shot, kChannelTolerance);
+    EXPECT_LE(static_cast<double>(changed), kChangedFraction * static_cast<double>(shot.pixels.size()))
+        << "pixels changed: " << changed << " of " << shot.pixels.size() << " in " << std::string(file.begin(), file.end());
+    return changed;
+}
+
+void SetHalfWayProgress(Veneer::CPaintManagerUI& manager) {
+    static_cast<Veneer::CProgressUI*>(manager.FindControl(L"installPrg"))->SetValue(50);
+    manager.FindControl(L"installproglab")->SetText(L"正在安装，请不要关闭 50%");
+    manager.FindControl(L"installspeedlab")->SetText(L"12.3 MB / 48.0 MB · 5.2 MB/s · 剩余约 7 秒");
+}
+
 }  // namespace
+
+// A window moved to a monitor of another DPI gets WM_DPICHANGED: each page
+// must then look exactly as if it had been opened at that DPI, and a round
+// trip back to 96 must leave no drift in size or pixels.
+TEST(SkinShots, LiveDpiChangesRedrawEachPageAsItsReferenceAndARoundTripLeavesNoDrift) {
+    UseSkinArchive();
+    Backdrop backdrop;
+    VeneerTest::MoveMouseToScreen(POINT{1595, 995});
+    auto* frame = Open<MainSkinWindow>(96, nullptr);
+    ASSERT_NE(frame, nullptr);
+    const HWND frameWindow = *frame;
+    Veneer::CPaintManagerUI& manager = frame->GetPaintManager();
+    auto* tabs = static_cast<Veneer::CTabLayoutUI*>(manager.FindControl(L"tabInstall")->GetInterface(L"TabLayout"));
+    SetHalfWayProgress(manager);
+    for (int dpi : {144, 120, 96}) {
+        RECT suggested{kLeft, kTop, kLeft + ::MulDiv(700, dpi, 96), kTop + ::MulDiv(420, dpi, 96)};
+        ::SendMessageW(frameWindow, Veneer::kWmDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        for (int page = 0; page < 4; ++page) {
+            tabs->SelectItem(page);
+            Repaint(frameWindow);
+            const Shot shot = CaptureWindow(frameWindow);
+            EXPECT_EQ(shot.width, ::MulDiv(700, dpi, 96));
+            EXPECT_EQ(shot.height, ::MulDiv(420, dpi, 96));
+            CompareWithReference(L"page" + std::to_wstring(page) + L"@" + std::to_wstring(dpi) + L".png", shot);
+        }
+    }
+    ::DestroyWindow(frameWindow);
+
+    auto* box = Open<CZKMsgBox>(96, nullptr);
+    ASSERT_NE(box, nullptr);
+    const HWND boxWindow = *box;
+    box->GetPaintManager().FindControl(L"zk_txt_msg")->SetText(kLongMessage);
+    for (int dpi : {144, 96}) {
+        // Sized as a box opened at that DPI is: the design size times the scale, cut.
+        RECT suggested{kLeft, kTop, kLeft + 417 * dpi / 96, kTop + 212 * dpi / 96};
+        ::SendMessageW(boxWindow, Veneer::kWmDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        Repaint(boxWindow);
+        CompareWithReference(L"msgbox@" + std::to_wstring(dpi) + L".png", CaptureWindow(boxWindow));
+        CheckShadowHole(box->GetPaintManager(), dpi);
+    }
+    ::DestroyWindow(boxWindow);
+    VeneerTest::Pump(30);
+}
 
 TEST(SkinShots, PagesAndMessageBoxMatchTheirReferencesAtEveryDpi) {
     const DWORD start = ::GetTickCount();
     UseSkinArchive();
     Backdrop backdrop;
     VeneerTest::MoveMouseToScreen(POINT{1595, 995});  // nothing hovered
-    const std::wstring shots = ScreenshotFolder();
-    const std::wstring references = ReferenceFolder();
-    const bool update = UpdateReferences();
     size_t mostChanged = 0;  // pixels, over every comparison
     for (int dpi : {96, 120, 144, 192}) {
         std::map<int, Shot> taken;
@@ -196,9 +261,7 @@ TEST(SkinShots, PagesAndMessageBoxMatchTheirReferencesAtEveryDpi) {
         auto* tabs = static_cast<Veneer::CTabLayoutUI*>(manager.FindControl(L"tabInstall")->GetInterface(L"TabLayout"));
         ASSERT_NE(tabs, nullptr);
         // Page 2 as the install sequence leaves it half way.
-        static_cast<Veneer::CProgressUI*>(manager.FindControl(L"installPrg"))->SetValue(50);
-        manager.FindControl(L"installproglab")->SetText(L"正在安装，请不要关闭 50%");
-        manager.FindControl(L"installspeedlab")->SetText(L"12.3 MB / 48.0 MB · 5.2 MB/s · 剩余约 7 秒");
+        SetHalfWayProgress(manager);
         for (int page = 0; page < 4; ++page) {
             tabs->SelectItem(page);
             Repaint(frameWindow);
@@ -227,21 +290,7 @@ TEST(SkinShots, PagesAndMessageBoxMatchTheirReferencesAtEveryDpi) {
         const wchar_t* names[] = {L"page0", L"page1", L"page2", L"page3", L"msgbox"};
         for (const auto& [index, shot] : taken) {
             const std::wstring file = std::wstring(names[index]) + L"@" + std::to_wstring(dpi) + L".png";
-            EXPECT_TRUE(WritePng(shots + file, shot));
-            if (update) {
-                EXPECT_TRUE(WritePng(references + file, shot));
-                continue;
-            }
-            Shot expected;
-            if (!ReadPng(references + file, expected)) {
-                ADD_FAILURE() << "no reference image (ZK_UPDATE_REFERENCES=1 makes it)";
-                continue;
-            }
-            const size_t changed = CountDifferences(expected, shot, kChannelTolerance);
-            mostChanged = std::max(mostChanged, changed);
-            EXPECT_LE(static_cast<double>(changed), kChangedFraction * static_cast<double>(shot.pixels.size()))
-                << "pixels changed: " << changed << " of " << shot.pixels.size() << " at " << dpi << " dpi, shot "
-                << index;
+            mostChanged = std::max(mostChanged, CompareWithReference(file, shot));
         }
     }
     Veneer::CDpiScaler::SetProcessDpi(96);

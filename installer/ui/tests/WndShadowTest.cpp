@@ -108,6 +108,13 @@ TEST(WndShadow, MainFrameShadowPixelsAndFollowing) {
     EXPECT_EQ(0u, bitmap.PixelAt(0, 0));
 
     ExpectFollows(window.hwnd(), Probe(shadow));
+
+    // At 150 % the 8 design units are 12 pixels around the window.
+    ::SetWindowPos(window.hwnd(), nullptr, 100, 100, 700, 420, SWP_NOZORDER | SWP_NOACTIVATE);
+    shadow.SetScale(150);
+    ::GetWindowRect(shadow.GetShadowWindow(), &r);
+    EXPECT_EQ("88,88,812,532", RectText(r));
+    EXPECT_EQ(724, bitmap.Width());
 }
 
 }  // namespace
