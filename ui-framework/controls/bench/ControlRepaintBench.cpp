@@ -231,7 +231,7 @@ struct Surface {
     UiMemoryDc dc{nullptr};
 };
 
-void RepaintFigures(int percent) {
+double RepaintFigures(int percent) {
     const int dpi = percent * 96 / 100;
     CDpiScaler::SetProcessDpi(dpi);
     const std::string tag = std::to_string(percent);
@@ -362,6 +362,36 @@ void RepaintFigures(int percent) {
     ::DestroyWindow(hwnd);  // the manager forgets the window; the tree goes with it
     delete manager;
     CDpiScaler::SetProcessDpi(96);
+    return first;
+}
+
+// A window opened at 100 % moved to a monitor of `percent`: WM_DPICHANGED
+// until the new frame is presented (fonts, descriptors and image variants
+// again, one layout, one paint), against the first paint at that scale.
+void RescaleFigures(int percent, double firstPaint) {
+    const std::string tag = std::to_string(percent);
+    HWND hwnd = ::CreateWindowExW(WS_EX_LAYERED, L"VeneerControlBench", L"bench", WS_POPUP | WS_VISIBLE, 0, 0, kWidth,
+                                  kHeight, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    auto* manager = new CPaintManagerUI;
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(manager));
+    manager->Init(hwnd, L"bench");
+    manager->SetLayered(true);
+    manager->AttachTree(BuildTree());
+    PumpPending();
+    ::UpdateWindow(hwnd);
+    auto change = [&](int to) {
+        const int dpi = to * 96 / 100;
+        RECT suggested{0, 0, kWidth * to / 100, kHeight * to / 100};
+        ::SendMessageW(hwnd, kWmDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        PumpPending();
+        ::UpdateWindow(hwnd);
+    };
+    const double rescale =
+        Bench::TimeRuns(g_runs, [&] { change(percent); }, Bench::GdiBatch::kFlush, [&] { change(100); }).medianMs;
+    Print("rescale_100_to_" + tag, rescale, "ms");
+    Print("rescale_100_to_" + tag + "_ratio_to_first_paint", firstPaint > 0 ? rescale / firstPaint : 0.0, "x");
+    ::DestroyWindow(hwnd);
+    delete manager;
 }
 
 // What one small fill through the render engine costs (the colour blocks and
@@ -412,7 +442,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write the bench images\n");
         return 1;
     }
-    for (int percent : {100, 150, 200}) RepaintFigures(percent);
+    for (int percent : {100, 150, 200}) {
+        const double first = RepaintFigures(percent);
+        if (percent != 100) RescaleFigures(percent, first);
+    }
     PrimitiveFigures();
     DecodeFigures();
     RemoveImages();
