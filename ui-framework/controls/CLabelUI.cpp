@@ -218,6 +218,12 @@ void CLabelUI::DrawLabelText(HDC dc, DWORD color, int font) {
     const RECT padding = GetTextPadding();
     RECT rect{m_item.left + padding.left, m_item.top + padding.top, m_item.right - padding.right,
               m_item.bottom - padding.bottom};
+    if (CPaintManagerUI::IsHighContrast()) {
+        // The skin's colours and images may leave text unreadable under a
+        // high-contrast theme: the theme's own text on its own background.
+        CUiRender::DrawColor(dc, m_item, CPaintManagerUI::SystemColor(COLOR_WINDOW));
+        color = CPaintManagerUI::SystemColor(IsEnabled() ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
+    }
     // Markup ("showhtml") is not interpreted: the text is drawn as written.
     CUiRender::DrawText(dc, m_manager, rect, text.GetData(), color, font, m_textStyle);
 }

@@ -246,6 +246,42 @@ TEST(SkinShots, LiveDpiChangesRedrawEachPageAsItsReferenceAndARoundTripLeavesNoD
     VeneerTest::Pump(30);
 }
 
+// Under a high-contrast theme every text is the theme's text colour on the
+// theme's background, whatever the skin's colours and images behind it: the
+// white caption of the blue install button included.
+TEST(SkinShots, HighContrastDrawsEveryTextInTheThemesColours) {
+    UseSkinArchive();
+    Backdrop backdrop;
+    VeneerTest::MoveMouseToScreen(POINT{1595, 995});
+    Veneer::CPaintManagerUI::SetHighContrast(Veneer::CPaintManagerUI::HighContrast::On);
+    auto* frame = Open<MainSkinWindow>(96, nullptr);
+    ASSERT_NE(frame, nullptr);
+    Repaint(*frame);
+    const Shot shot = CaptureWindow(*frame);
+    EXPECT_TRUE(WritePng(ScreenshotFolder() + L"page0-high-contrast@96.png", shot));
+    ::DestroyWindow(*frame);
+    Veneer::CPaintManagerUI::SetHighContrast(Veneer::CPaintManagerUI::HighContrast::FollowSystem);
+    const COLORREF text = ::GetSysColor(COLOR_WINDOWTEXT), back = ::GetSysColor(COLOR_WINDOW);
+    for (const TextArea& area : {kTextAreas[0], kTextAreas[1]}) {
+        const RECT rect = Scaled(area.rect, 96);
+        int ink = 0, other = 0;
+        for (LONG y = rect.top; y < rect.bottom; ++y) {
+            for (LONG x = rect.left; x < rect.right; ++x) {
+                const DWORD pixel = shot.At(x, y);
+                ink += Near(pixel, text, 24);
+                // Glyph edges blend the two; anything far from both is skin.
+                const bool between = Near(pixel, RGB((GetRValue(text) + GetRValue(back)) / 2,
+                                                     (GetGValue(text) + GetGValue(back)) / 2,
+                                                     (GetBValue(text) + GetBValue(back)) / 2), 100);
+                other += !Near(pixel, text, 24) && !Near(pixel, back, 24) && !between;
+            }
+        }
+        EXPECT_GT(ink, 20) << area.what;
+        // The area's edges may show a row of the skin beyond the control.
+        EXPECT_LT(other, (rect.right - rect.left) * (rect.bottom - rect.top) / 100) << area.what;
+    }
+}
+
 TEST(SkinShots, PagesAndMessageBoxMatchTheirReferencesAtEveryDpi) {
     const DWORD start = ::GetTickCount();
     UseSkinArchive();
