@@ -112,6 +112,9 @@ public:
     virtual bool IsShowShadow() const = 0;
     virtual void Create(CPaintManagerUI* manager) = 0;
     virtual void Render() = 0;
+    // The framework's own shadow, which the skin's Window settings shape
+    // (the build runs without run-time type information).
+    virtual bool IsSkinShadow() const { return false; }
 };
 
 }  // namespace Veneer

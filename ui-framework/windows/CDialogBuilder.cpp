@@ -121,7 +121,8 @@ void LayeredImageSetting(CPaintManagerUI& m, const wchar_t*, const wchar_t* v) {
 // The window's shadow, made by the first shadow setting of the skin; the
 // manager creates its window when the tree is attached.
 CShadowUI& ShadowOf(CPaintManagerUI& m) {
-    if (auto* existing = dynamic_cast<CShadowUI*>(m.GetShadow())) return *existing;
+    IWindowShadow* existing = m.GetShadow();
+    if (existing && existing->IsSkinShadow()) return *static_cast<CShadowUI*>(existing);
     auto created = std::make_unique<CShadowUI>();
     CShadowUI& shadow = *created;
     m.SetShadow(std::move(created));

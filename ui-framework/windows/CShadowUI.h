@@ -22,6 +22,7 @@ public:
 
     // IWindowShadow
     bool IsShowShadow() const override { return m_showShadow; }
+    bool IsSkinShadow() const override { return true; }
     // Does nothing unless the shadow is switched on, or when it already exists.
     void Create(CPaintManagerUI* manager) override;
     // Draws and shows the shadow for the current window geometry (when on and visible).

@@ -460,8 +460,8 @@ TEST_F(DialogBuilderTest, WindowAttributesReachTheManagerByTableWithExactNamesKe
     EXPECT_EQ(m.GetHoverTime(), 900);
     EXPECT_EQ(m.GetWindowCustomAttribute(L"mystery"), nullptr);
     // The shadow settings make the window's shadow.
-    const auto* shadow = dynamic_cast<const CShadowUI*>(m.GetShadow());
-    ASSERT_NE(shadow, nullptr);
+    ASSERT_TRUE(m.GetShadow() && m.GetShadow()->IsSkinShadow());
+    const auto* shadow = static_cast<const CShadowUI*>(m.GetShadow());
     EXPECT_TRUE(shadow->IsShowShadow());
     EXPECT_EQ(shadow->GetSize(), 6);
 
