@@ -377,7 +377,9 @@ private:
     // Font and asset helpers.
     bool BuildFont(TFontInfo& info, bool clearType) const;
     void MeasureFont(TFontInfo& info) const;
-    void ResetDpiAssets();
+    // Descriptors, the window's images and fonts, and with `sharedToo` the
+    // process-wide fonts, again at the current scale.
+    void ResetDpiAssets(bool sharedToo);
     void FreeWindowImages();
     void FreeWindowFonts();
     void FreeWindowAttributeTables();

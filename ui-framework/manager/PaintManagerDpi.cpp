@@ -7,7 +7,7 @@
 
 namespace Veneer {
 
-void CPaintManagerUI::ResetDpiAssets() {
+void CPaintManagerUI::ResetDpiAssets(bool sharedToo) {
     // Parsed descriptors carry scaled rectangles and chosen image variants;
     // the window's own images are reloaded (and their variants searched again)
     // on next use.
@@ -18,6 +18,7 @@ void CPaintManagerUI::ResetDpiAssets() {
     auto rebuild = [this](const wchar_t*, TFontInfo& info) { BuildFont(info, true); };
     m_fonts.ForEach(rebuild);
     if (!m_defaultFont.faceName.IsEmpty()) BuildFont(m_defaultFont, true);
+    if (!sharedToo) return;
     PaintManagerShared& shared = Shared();
     shared.fonts.ForEach(rebuild);
     BuildFont(shared.defaultFont, true);
@@ -27,7 +28,7 @@ void CPaintManagerUI::SetDPI(int dpi) {
     const int oldScale = m_dpi.GetScale();
     m_dpi.SetScale(dpi);
     const int newScale = m_dpi.GetScale();
-    ResetDpiAssets();
+    ResetDpiAssets(true);
 
     if (m_hwnd && !::IsZoomed(m_hwnd) && oldScale > 0) {
         RECT rect{};
@@ -48,7 +49,21 @@ void CPaintManagerUI::SetDPI(int dpi) {
 void CPaintManagerUI::OnDpiChanged(int dpi, const RECT* suggested) {
     if (dpi <= 0 || dpi == m_dpi.GetDPI()) return;
     m_dpi.SetScale(dpi);
-    ResetDpiAssets();
+    // Only this window moved: the process-wide fonts stay as the other
+    // windows use them, and the default font becomes this window's own at
+    // its new scale.
+    if (m_defaultFont.faceName.IsEmpty()) {
+        const TFontInfo& shared = Shared().defaultFont;
+        m_defaultFont.faceName = shared.faceName;
+        m_defaultFont.size = shared.size;
+        m_defaultFont.bold = shared.bold;
+        m_defaultFont.underline = shared.underline;
+        m_defaultFont.italic = shared.italic;
+        // An empty face is the system's: BuildFont names it, which makes
+        // the record the window's own.
+        if (m_defaultFont.faceName.IsEmpty()) BuildFont(m_defaultFont, true);
+    }
+    ResetDpiAssets(false);
     // The system's rectangle keeps the window under the pointer when it is
     // dragged across monitors; a size of our own would make it jump back.
     if (m_hwnd && suggested) {

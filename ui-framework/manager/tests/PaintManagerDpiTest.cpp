@@ -119,6 +119,28 @@ TEST(SetDpi, FontsAreRebuiltWithHeightMinusScaledSize) {
     window.manager.RemoveFont(7, true);
 }
 
+// WM_DPICHANGED moves one window: its own fonts and its default font take the
+// new scale, the process-wide fonts stay as the other windows use them.
+TEST(DpiChanged, OneWindowRescalesItsFontsAndLeavesTheSharedOnesAlone) {
+    TestWindow moved(RECT{60, 40, 760, 460});
+    TestWindow other(RECT{60, 500, 260, 600});
+    ResetDpi reset;
+    moved.manager.AddFont(0, L"Tahoma", 11, false, false, false);
+    moved.manager.AddFont(7, L"Tahoma", 12, false, false, false, true);  // shared
+    const LONG sharedDefault = FontOf(other.manager.GetFont(-1)).lfHeight;
+    RECT suggested{60, 40, 60 + 1050, 40 + 630};
+    ::SendMessageW(moved.hwnd(), kWmDpiChanged, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RECT rect{};
+    ::GetWindowRect(moved.hwnd(), &rect);
+    EXPECT_EQ(rect.right - rect.left, 1050);
+    EXPECT_EQ(moved.manager.GetDPIObj()->GetScale(), 150);
+    EXPECT_EQ(FontOf(moved.manager.GetFont(0)).lfHeight, -17);
+    EXPECT_EQ(FontOf(moved.manager.GetFont(-1)).lfHeight, ::MulDiv(sharedDefault, 150, 100));
+    EXPECT_EQ(FontOf(other.manager.GetFont(-1)).lfHeight, sharedDefault);
+    EXPECT_EQ(FontOf(other.manager.GetFont(7)).lfHeight, -12);
+    moved.manager.RemoveFont(7, true);
+}
+
 TEST(SetDpi, DescriptorCacheIsEmptiedAndWindowImagesFreedButSharedImagesKept) {
     TestWindow window(RECT{60, 40, 260, 140});
     ResetDpi reset;
