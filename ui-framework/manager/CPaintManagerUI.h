@@ -56,6 +56,7 @@ constexpr UINT kAsyncNotifyMessage = WM_APP + 1;
 constexpr UINT kDpiChangedMessage = WM_USER + 2;
 // WM_DPICHANGED (Windows 8.1), named here for older headers.
 constexpr UINT kWmDpiChanged = 0x02E0;
+constexpr UINT kWmGetDpiScaledSize = 0x02E4;
 // Messages from native child windows are reflected to them at this offset.
 constexpr UINT kReflectedMessageBase = 0x2000;
 
@@ -366,6 +367,10 @@ private:
     // WM_DPICHANGED: the new scale, every DPI asset again, the system's
     // suggested window rectangle; one layout and paint follow.
     void OnDpiChanged(int dpi, const RECT* suggested);
+    // WM_GETDPISCALEDSIZE: a window still at its skin's size gets that size
+    // at the new DPI, as a window opened there would, so that moving between
+    // monitors and back leaves no rounding drift; false leaves it to the system.
+    bool ScaledSizeForDpi(int dpi, SIZE* size) const;
     // Hands focus from the old control to `control` (events and notifications).
     void ChangeFocus(CControlUI* control);
     void FixLayeredAlpha(const RECT& area);

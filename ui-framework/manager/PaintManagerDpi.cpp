@@ -1,6 +1,8 @@
 // DPI changes of a window: scaler, DPI-dependent assets, window size.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "controls/CControlUI.h"
 #include "manager/CPaintManagerUI.h"
 #include "manager/PaintManagerShared.h"
@@ -44,6 +46,22 @@ void CPaintManagerUI::SetDPI(int dpi) {
     }
     if (m_root) m_root->NeedUpdate();
     if (m_hwnd) ::PostMessageW(m_hwnd, kDpiChangedMessage, 0, 0);
+}
+
+bool CPaintManagerUI::ScaledSizeForDpi(int dpi, SIZE* size) const {
+    if (!size || dpi <= 0 || !m_hwnd || m_initSize.cx <= 0 || m_initSize.cy <= 0 || ::IsZoomed(m_hwnd)) return false;
+    // The sizing rule of a window opened at a scale: the design size times
+    // the percent, cut.
+    auto sized = [this](int percent) { return SIZE{m_initSize.cx * percent / 100, m_initSize.cy * percent / 100}; };
+    RECT rect{};
+    ::GetWindowRect(m_hwnd, &rect);
+    // Within a pixel: a size set at this scale rounds where an opened window cuts.
+    const SIZE now = sized(m_dpi.GetScale());
+    if (std::abs(rect.right - rect.left - now.cx) > 1 || std::abs(rect.bottom - rect.top - now.cy) > 1) {
+        return false;  // resized by the user
+    }
+    *size = sized(::MulDiv(dpi, 100, 96));
+    return true;
 }
 
 void CPaintManagerUI::OnDpiChanged(int dpi, const RECT* suggested) {

@@ -184,6 +184,9 @@ bool CPaintManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRE
         case WM_CLOSE:
             OnClose();
             return false;
+        case kWmGetDpiScaledSize:
+            result = ScaledSizeForDpi(LOWORD(wParam), reinterpret_cast<SIZE*>(lParam)) ? TRUE : FALSE;
+            return true;
         case kWmDpiChanged:
             OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return true;

@@ -139,6 +139,19 @@ TEST(DpiChanged, OneWindowRescalesItsFontsAndLeavesTheSharedOnesAlone) {
     EXPECT_EQ(FontOf(other.manager.GetFont(-1)).lfHeight, sharedDefault);
     EXPECT_EQ(FontOf(other.manager.GetFont(7)).lfHeight, -12);
     moved.manager.RemoveFont(7, true);
+
+    // Asked for its size at another DPI, a window at its skin's size answers
+    // as a window opened there: no drift over 96 -> 144 -> 120 -> 96.
+    TestWindow box(RECT{300, 500, 400, 600});
+    box.manager.SetInitSize(417, 212);
+    for (const int dpi : {144, 120, 96}) {
+        SIZE size{};
+        ASSERT_TRUE(::SendMessageW(box.hwnd(), kWmGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size))) << dpi;
+        EXPECT_EQ(size.cx, 417 * dpi / 96);
+        EXPECT_EQ(size.cy, 212 * dpi / 96);
+        RECT next{0, 0, size.cx, size.cy};
+        ::SendMessageW(box.hwnd(), kWmDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&next));
+    }
 }
 
 TEST(SetDpi, DescriptorCacheIsEmptiedAndWindowImagesFreedButSharedImagesKept) {
