@@ -33,6 +33,7 @@ void CPaintManagerUI::SetFocus(CControlUI* control) {
     }
     if (control && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
         m_focus = control;
+        RaiseAccessibleEvent(UiAccessibleEvent::Focus, control);
         SendEvent(control, UiEventKind::UIEVT_SETFOCUS, 0, 0);
         SendNotify(control, L"setfocus");
     }
