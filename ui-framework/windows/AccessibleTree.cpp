@@ -29,7 +29,8 @@ bool IsLink(CControlUI* control) {
 
 }  // namespace
 
-AccessibleTree::AccessibleTree(CControlUI* root) {
+void AccessibleTree::Rebuild(CControlUI* root) {
+    m_items.Empty();
     if (root) root->FindControl(CollectExposed, &m_items, FINDF_VISIBLE | FINDF_MEFIRST);
 }
 

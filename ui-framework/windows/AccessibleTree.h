@@ -5,9 +5,9 @@
 // flattened in tree order, which is the reading order of a skin. Child id n
 // (1-based, as MSAA counts) is the n-th entry.
 //
-// The tree is built afresh for each query and never kept: an id names a
-// position in the tree as it stands at that moment, so a control destroyed or
-// hidden meanwhile is simply not found.
+// The list is rebuilt for each query and never trusted beyond it: an id names
+// a position in the tree as it stands at that moment, so a control destroyed
+// or hidden meanwhile is simply not found.
 #include <windows.h>
 
 #include "core/UiPtrArray.h"
@@ -19,8 +19,8 @@ class CControlUI;
 
 class AccessibleTree {
 public:
-    // Empty for a null root.
-    explicit AccessibleTree(CControlUI* root);
+    // The controls under `root` as they stand now; empty for a null root.
+    void Rebuild(CControlUI* root);
 
     long Count() const { return m_items.GetSize(); }
     // Null outside 1..Count().

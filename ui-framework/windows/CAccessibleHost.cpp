@@ -2,7 +2,6 @@
 
 #include <oleacc.h>
 
-#include "windows/AccessibleTree.h"
 #include "windows/CAccessibleWindow.h"
 
 namespace Veneer {
@@ -31,6 +30,11 @@ void CAccessibleHost::Detach() {
     m_manager.SetAccessibilityEvents(nullptr);
 }
 
+bool CAccessibleHost::IdOf(CControlUI* control, long* childId) {
+    m_tree.Rebuild(m_manager.GetRoot());
+    return m_tree.IdOf(control, childId);
+}
+
 LRESULT CAccessibleHost::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
     // The object id travels in the low 32 bits, whatever the width of LPARAM.
     if (msg == WM_GETOBJECT && static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
@@ -45,7 +49,7 @@ LRESULT CAccessibleHost::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, 
         handled = true;
         auto* control = reinterpret_cast<CControlUI*>(lParam);
         long id = 0;
-        if (AccessibleTree(m_manager.GetRoot()).IdOf(control, &id)) AccessibleTree::DoDefaultAction(control);
+        if (IdOf(control, &id)) AccessibleTree::DoDefaultAction(control);
     }
     return 0;
 }
@@ -57,9 +61,7 @@ void CAccessibleHost::OnAccessibleEvent(UiAccessibleEvent event, CControlUI* con
     // Nobody listening: no walk of the tree. A control readers do not see
     // (on a hidden page) raises nothing.
     long id = 0;
-    if (!window || !::IsWinEventHookInstalled(winEvent) || !AccessibleTree(m_manager.GetRoot()).IdOf(control, &id)) {
-        return;
-    }
+    if (!window || !::IsWinEventHookInstalled(winEvent) || !IdOf(control, &id)) return;
     ::NotifyWinEvent(winEvent, window, OBJID_CLIENT, id);
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "manager/CPaintManagerUI.h"
+#include "windows/AccessibleTree.h"
 
 namespace Veneer {
 
@@ -32,6 +33,9 @@ public:
     void OnAccessibleEvent(UiAccessibleEvent event, CControlUI* control) override;
 
 private:
+    // The child id of `control` in the tree as it stands; false when unseen.
+    bool IdOf(CControlUI* control, long* childId);
+
     struct Disconnecting {
         void operator()(CAccessibleWindow* object) const;
     };
@@ -39,6 +43,7 @@ private:
     CPaintManagerUI& m_manager;
     LONG m_role;
     bool m_attached = false;
+    AccessibleTree m_tree;  // rebuilt by IdOf
     std::unique_ptr<CAccessibleWindow, Disconnecting> m_object;  // made on the first request
 };
 

@@ -1,7 +1,6 @@
 #include "windows/CAccessibleWindow.h"
 
 #include "controls/CControlUI.h"
-#include "windows/AccessibleTree.h"
 
 namespace Veneer {
 
@@ -72,12 +71,17 @@ HWND CAccessibleWindow::Window() const { return m_manager ? m_manager->GetPaintW
 
 CControlUI* CAccessibleWindow::Root() const { return m_manager ? m_manager->GetRoot() : nullptr; }
 
-HRESULT CAccessibleWindow::Find(const VARIANT& child, const AccessibleTree& tree, CControlUI** control) const {
+bool CAccessibleWindow::Refresh() {
+    m_tree.Rebuild(Root());
+    return ::IsWindow(Window()) != FALSE;
+}
+
+HRESULT CAccessibleWindow::Find(const VARIANT& child, CControlUI** control) {
     *control = nullptr;
-    if (!::IsWindow(Window())) return CO_E_OBJNOTCONNECTED;
+    if (!Refresh()) return CO_E_OBJNOTCONNECTED;
     if (child.vt != VT_I4) return E_INVALIDARG;
     if (child.lVal == CHILDID_SELF) return S_OK;
-    *control = tree.At(child.lVal);
+    *control = m_tree.At(child.lVal);
     return *control ? S_OK : E_INVALIDARG;
 }
 
@@ -98,17 +102,16 @@ STDMETHODIMP CAccessibleWindow::get_accParent(IDispatch** parent) {
 STDMETHODIMP CAccessibleWindow::get_accChildCount(long* count) {
     if (!count) return E_POINTER;
     *count = 0;
-    if (!::IsWindow(Window())) return CO_E_OBJNOTCONNECTED;
-    *count = AccessibleTree(Root()).Count();
+    if (!Refresh()) return CO_E_OBJNOTCONNECTED;
+    *count = m_tree.Count();
     return S_OK;
 }
 
 STDMETHODIMP CAccessibleWindow::get_accChild(VARIANT child, IDispatch** object) {
     if (!object) return E_POINTER;
     *object = nullptr;
-    const AccessibleTree tree(Root());
     CControlUI* control = nullptr;
-    const HRESULT result = Find(child, tree, &control);
+    const HRESULT result = Find(child, &control);
     if (FAILED(result)) return result;
     // Children are simple elements: the caller asks this object about them.
     return control ? S_FALSE : E_INVALIDARG;
@@ -117,44 +120,43 @@ STDMETHODIMP CAccessibleWindow::get_accChild(VARIANT child, IDispatch** object) 
 STDMETHODIMP CAccessibleWindow::accNavigate(long direction, VARIANT start, VARIANT* end) {
     if (!end) return E_POINTER;
     end->vt = VT_EMPTY;
-    const AccessibleTree tree(Root());
     CControlUI* control = nullptr;
-    const HRESULT result = Find(start, tree, &control);
+    const HRESULT result = Find(start, &control);
     if (FAILED(result)) return result;
     long target = 0;
     if (!control) {
         if (direction == NAVDIR_FIRSTCHILD) target = 1;
-        if (direction == NAVDIR_LASTCHILD) target = tree.Count();
+        if (direction == NAVDIR_LASTCHILD) target = m_tree.Count();
     } else {
         // Reading order is the only order a flattened tree knows.
         if (direction == NAVDIR_NEXT) target = start.lVal + 1;
         if (direction == NAVDIR_PREVIOUS) target = start.lVal - 1;
     }
-    return tree.At(target) ? ReturnLong(target, end) : ReturnNothing(end);
+    return m_tree.At(target) ? ReturnLong(target, end) : ReturnNothing(end);
 }
 
 STDMETHODIMP CAccessibleWindow::accHitTest(long x, long y, VARIANT* child) {
     if (!child) return E_POINTER;
     child->vt = VT_EMPTY;
+    if (!Refresh()) return CO_E_OBJNOTCONNECTED;
     HWND window = Window();
-    if (!::IsWindow(window)) return CO_E_OBJNOTCONNECTED;
     POINT pt{x, y};
     ::ScreenToClient(window, &pt);
     RECT client{};
     ::GetClientRect(window, &client);
     if (!::PtInRect(&client, pt)) return ReturnNothing(child);
     long id = CHILDID_SELF;
-    AccessibleTree(Root()).HitTest(pt, &id);
+    m_tree.HitTest(pt, &id);
     return ReturnLong(id, child);
 }
 
 STDMETHODIMP CAccessibleWindow::get_accFocus(VARIANT* child) {
     if (!child) return E_POINTER;
     child->vt = VT_EMPTY;
-    if (!::IsWindow(Window())) return CO_E_OBJNOTCONNECTED;
+    if (!Refresh()) return CO_E_OBJNOTCONNECTED;
     if (::GetFocus() != Window()) return ReturnNothing(child);
     long id = CHILDID_SELF;
-    AccessibleTree(Root()).IdOf(m_manager->GetFocus(), &id);
+    m_tree.IdOf(m_manager->GetFocus(), &id);
     return ReturnLong(id, child);
 }
 
@@ -169,11 +171,10 @@ STDMETHODIMP CAccessibleWindow::get_accSelection(VARIANT* children) {
 STDMETHODIMP CAccessibleWindow::get_accName(VARIANT child, BSTR* name) {
     if (!name) return E_POINTER;
     *name = nullptr;
-    const AccessibleTree tree(Root());
     CControlUI* control = nullptr;
-    const HRESULT result = Find(child, tree, &control);
+    const HRESULT result = Find(child, &control);
     if (FAILED(result)) return result;
-    if (control) return ReturnText(tree.NameAt(child.lVal), name);
+    if (control) return ReturnText(m_tree.NameAt(child.lVal), name);
     wchar_t title[256]{};
     ::GetWindowTextW(Window(), title, 256);
     return ReturnText(title, name);
@@ -182,9 +183,8 @@ STDMETHODIMP CAccessibleWindow::get_accName(VARIANT child, BSTR* name) {
 STDMETHODIMP CAccessibleWindow::get_accValue(VARIANT child, BSTR* value) {
     if (!value) return E_POINTER;
     *value = nullptr;
-    const AccessibleTree tree(Root());
     CControlUI* control = nullptr;
-    const HRESULT result = Find(child, tree, &control);
+    const HRESULT result = Find(child, &control);
     if (FAILED(result)) return result;
     return control ? ReturnText(AccessibleTree::ValueOf(control), value) : S_FALSE;
 }
@@ -192,9 +192,8 @@ STDMETHODIMP CAccessibleWindow::get_accValue(VARIANT child, BSTR* value) {
 STDMETHODIMP CAccessibleWindow::get_accRole(VARIANT child, VARIANT* role) {
     if (!role) return E_POINTER;
     role->vt = VT_EMPTY;
-    const AccessibleTree tree(Root());
     CControlUI* control = nullptr;
-    const HRESULT result = Find(child, tree, &control);
+    const HRESULT result = Find(child, &control);
     if (FAILED(result)) return result;
     return ReturnLong(control ? AccessibleTree::RoleOf(control) : m_role, role);
 }
@@ -202,14 +201,13 @@ STDMETHODIMP CAccessibleWindow::get_accRole(VARIANT child, VARIANT* role) {
 STDMETHODIMP CAccessibleWindow::get_accState(VARIANT child, VARIANT* state) {
     if (!state) return E_POINTER;
     state->vt = VT_EMPTY;
-    const AccessibleTree tree(Root());
     CControlUI* control = nullptr;
-    const HRESULT result = Find(child, tree, &control);
+    const HRESULT result = Find(child, &control);
     if (FAILED(result)) return result;
     if (control) return ReturnLong(AccessibleTree::StateOf(control, HasFocus(control)), state);
     // The window itself is focused while no control it shows is.
     long focusedId = 0;
-    const bool childFocused = tree.IdOf(m_manager->GetFocus(), &focusedId);
+    const bool childFocused = m_tree.IdOf(m_manager->GetFocus(), &focusedId);
     LONG bits = STATE_SYSTEM_FOCUSABLE;
     if (!::IsWindowVisible(Window())) bits |= STATE_SYSTEM_INVISIBLE;
     if (::GetFocus() == Window() && !childFocused) bits |= STATE_SYSTEM_FOCUSED;
@@ -219,9 +217,8 @@ STDMETHODIMP CAccessibleWindow::get_accState(VARIANT child, VARIANT* state) {
 STDMETHODIMP CAccessibleWindow::accLocation(long* left, long* top, long* width, long* height, VARIANT child) {
     if (!left || !top || !width || !height) return E_POINTER;
     *left = *top = *width = *height = 0;
-    const AccessibleTree tree(Root());
     CControlUI* control = nullptr;
-    const HRESULT result = Find(child, tree, &control);
+    const HRESULT result = Find(child, &control);
     if (FAILED(result)) return result;
     // Control rectangles are window (client) pixels; readers want the screen's.
     RECT rect{};
@@ -254,17 +251,15 @@ STDMETHODIMP CAccessibleWindow::get_accHelpTopic(BSTR* file, VARIANT, long* topi
 STDMETHODIMP CAccessibleWindow::get_accDefaultAction(VARIANT child, BSTR* action) {
     if (!action) return E_POINTER;
     *action = nullptr;
-    const AccessibleTree tree(Root());
     CControlUI* control = nullptr;
-    const HRESULT result = Find(child, tree, &control);
+    const HRESULT result = Find(child, &control);
     if (FAILED(result)) return result;
     return control ? ReturnText(AccessibleTree::DefaultActionOf(control), action) : S_FALSE;
 }
 
 STDMETHODIMP CAccessibleWindow::accDoDefaultAction(VARIANT child) {
-    const AccessibleTree tree(Root());
     CControlUI* control = nullptr;
-    const HRESULT result = Find(child, tree, &control);
+    const HRESULT result = Find(child, &control);
     if (FAILED(result)) return result;
     if (!control || !AccessibleTree::DefaultActionOf(control)) return DISP_E_MEMBERNOTFOUND;
     if (!control->IsEnabled()) return E_FAIL;
@@ -272,9 +267,8 @@ STDMETHODIMP CAccessibleWindow::accDoDefaultAction(VARIANT child) {
 }
 
 STDMETHODIMP CAccessibleWindow::accSelect(long flags, VARIANT child) {
-    const AccessibleTree tree(Root());
     CControlUI* control = nullptr;
-    const HRESULT result = Find(child, tree, &control);
+    const HRESULT result = Find(child, &control);
     if (FAILED(result)) return result;
     if (flags != SELFLAG_TAKEFOCUS) return DISP_E_MEMBERNOTFOUND;
     if (control) {

@@ -11,9 +11,10 @@
 #include <windows.h>
 #include <oleacc.h>
 
+#include "windows/AccessibleTree.h"
+
 namespace Veneer {
 
-class AccessibleTree;
 class CControlUI;
 class CPaintManagerUI;
 
@@ -76,13 +77,16 @@ private:
 
     HWND Window() const;
     CControlUI* Root() const;
-    // S_OK with the control behind `child` (null: the window itself);
-    // CO_E_OBJNOTCONNECTED once the window is gone; E_INVALIDARG for an id
-    // the tree does not hold.
-    HRESULT Find(const VARIANT& child, const AccessibleTree& tree, CControlUI** control) const;
+    // Rebuilds the tree: false once the window is gone.
+    bool Refresh();
+    // After a Refresh: S_OK with the control behind `child` (null: the window
+    // itself); CO_E_OBJNOTCONNECTED once the window is gone; E_INVALIDARG for
+    // an id the tree does not hold.
+    HRESULT Find(const VARIANT& child, CControlUI** control);
     // Whether `control` has the manager's focus in a window that has the keyboard's.
     bool HasFocus(const CControlUI* control) const;
 
+    AccessibleTree m_tree;  // valid for the call that refreshed it
     LONG m_refs = 1;
     CPaintManagerUI* m_manager;  // null once disconnected
     LONG m_role;
