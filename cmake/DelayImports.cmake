@@ -53,3 +53,5 @@ zk_delay_import(wininet wininet.dll)
 # Not for safety (the manifest binds it side by side) but for speed: loading
 # the common controls is a large share of a process start.
 zk_delay_import(comctl32 comctl32.dll)
+# Only screen readers ask for the accessibility library's services.
+zk_delay_import(oleacc oleacc.dll)

@@ -1,5 +1,7 @@
 #include "installer/ui/CZKMsgBox.h"
 
+#include <oleacc.h>
+
 #include <memory>
 
 #include "controls/CControlUI.h"
@@ -54,6 +56,7 @@ int CZKMsgBox::ShowModal(HWND owner, const wchar_t* windowTitle, const wchar_t* 
 
 void CZKMsgBox::InitWindow() {
     m_manager.SetLayered(true);
+    m_accessible.SetRole(ROLE_SYSTEM_DIALOG);
     // A nine-part shadow image around the box.
     auto shadow = std::make_unique<Veneer::CShadowUI>();
     shadow->SetImage(L"zk_appended\\shadow\\shadow_black.png");

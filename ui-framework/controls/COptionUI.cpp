@@ -76,6 +76,7 @@ void COptionUI::ApplySelected(bool select, bool notify, WPARAM changedParam) {
     m_buttonState = select ? (m_buttonState | kButtonSelected) : (m_buttonState & ~kButtonSelected);
     Invalidate();
     if (!m_manager) return;
+    m_manager->RaiseAccessibleEvent(UiAccessibleEvent::StateChange, this);
     if (!m_group.IsEmpty()) {
         // A member deselected for another one tells nobody: the newly selected
         // option carries the one notification of the change.

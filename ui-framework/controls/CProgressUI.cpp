@@ -59,6 +59,7 @@ void CProgressUI::SetValue(int value) {
     m_value = value;
     Invalidate();
     UpdateText();
+    if (m_manager) m_manager->RaiseAccessibleEvent(UiAccessibleEvent::ValueChange, this);
 }
 
 void CProgressUI::UpdateText() {

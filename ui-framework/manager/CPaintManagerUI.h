@@ -25,6 +25,7 @@
 #include "core/UiOwningMap.h"
 #include "core/UiStringPtrMap.h"
 #include "core/CDpiScaler.h"
+#include "manager/IUiAccessibilityEvents.h"
 #include "manager/UiControlRegistry.h"
 #include "manager/UiEvents.h"
 #include "render/IRenderContext.h"
@@ -318,6 +319,12 @@ public:
     void SetShadow(std::unique_ptr<IWindowShadow> shadow);
     IWindowShadow* GetShadow() const { return m_shadow.get(); }
 
+    // ---- accessibility: one listener (or none) hears the changes a reader needs ----
+    void SetAccessibilityEvents(IUiAccessibilityEvents* events) { m_accessibilityEvents = events; }
+    void RaiseAccessibleEvent(UiAccessibleEvent event, CControlUI* control) {
+        if (m_accessibilityEvents) m_accessibilityEvents->OnAccessibleEvent(event, control);
+    }
+
     // ---- message handling ----
     bool MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool PreMessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -495,6 +502,7 @@ private:
     DWORD m_colors[5]{};
 
     std::unique_ptr<IWindowShadow> m_shadow;
+    IUiAccessibilityEvents* m_accessibilityEvents = nullptr;  // not owned
 
     ULONG_PTR m_gdiplusToken = 0;
     UiLibraryFontCache m_libraryFonts;  // emptied before the GDI+ session ends

@@ -82,6 +82,7 @@ void CPaintManagerUI::ChangeFocus(CControlUI* control) {
     if (control && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
         m_focus = control;
         if (m_focusRingShown) Invalidate(GetFocusRingRect(control));
+        RaiseAccessibleEvent(UiAccessibleEvent::Focus, control);
         SendEvent(control, UiEventKind::UIEVT_SETFOCUS, 0, 0);
         SendNotify(control, L"setfocus");
     }

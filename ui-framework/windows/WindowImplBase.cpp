@@ -104,6 +104,7 @@ LRESULT WindowImplBase::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void WindowImplBase::OnFinalMessage(HWND) {
+    m_accessible.Detach();
     m_manager.RemovePreMessageFilter(this);
     m_manager.RemoveNotifier(this);
     m_manager.ReapControl(m_manager.GetRoot());
@@ -128,6 +129,7 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
         m_manager.Init(m_hwnd, GetManagerName());
     }
     m_manager.AddPreMessageFilter(this);
+    m_accessible.Attach();
 
     // Pass 3: the skin, as a file name (or XML text) or as a numbered resource.
     CDialogBuilder builder;

@@ -8,6 +8,7 @@
 
 #include "core/CSkinResources.h"
 #include "manager/CPaintManagerUI.h"
+#include "windows/CAccessibleHost.h"
 #include "windows/CDialogBuilder.h"
 #include "windows/CNotifyPump.h"
 #include "windows/CWindowWnd.h"
@@ -88,6 +89,7 @@ protected:
     virtual LONG GetStyle();
 
     CPaintManagerUI m_manager;
+    CAccessibleHost m_accessible{m_manager};  // screen readers' view of the window
 
 private:
     // Shows the skin-failure box and ends the process with status 1.
