@@ -231,17 +231,24 @@ struct Surface {
     UiMemoryDc dc{nullptr};
 };
 
+// A layered bench window at the corner with its own manager (deleted by the caller).
+HWND OpenBenchWindow(CPaintManagerUI** manager) {
+    HWND hwnd = ::CreateWindowExW(WS_EX_LAYERED, L"VeneerControlBench", L"bench", WS_POPUP | WS_VISIBLE, 0, 0, kWidth,
+                                  kHeight, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    *manager = new CPaintManagerUI;
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(*manager));
+    (*manager)->Init(hwnd, L"bench");
+    (*manager)->SetLayered(true);
+    return hwnd;
+}
+
 double RepaintFigures(int percent) {
     const int dpi = percent * 96 / 100;
     CDpiScaler::SetProcessDpi(dpi);
     const std::string tag = std::to_string(percent);
 
-    HWND hwnd = ::CreateWindowExW(WS_EX_LAYERED, L"VeneerControlBench", L"bench", WS_POPUP | WS_VISIBLE, 0, 0, kWidth,
-                                  kHeight, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    auto* manager = new CPaintManagerUI;
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(manager));
-    manager->Init(hwnd, L"bench");
-    manager->SetLayered(true);
+    CPaintManagerUI* manager = nullptr;
+    HWND hwnd = OpenBenchWindow(&manager);
     CountingRoot* root = BuildTree();
     // First paint: layout, image loads (variant probing included), descriptor
     // parsing. It arrives with the messages that showing the window left.
@@ -370,12 +377,8 @@ double RepaintFigures(int percent) {
 // again, one layout, one paint), against the first paint at that scale.
 void RescaleFigures(int percent, double firstPaint) {
     const std::string tag = std::to_string(percent);
-    HWND hwnd = ::CreateWindowExW(WS_EX_LAYERED, L"VeneerControlBench", L"bench", WS_POPUP | WS_VISIBLE, 0, 0, kWidth,
-                                  kHeight, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    auto* manager = new CPaintManagerUI;
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(manager));
-    manager->Init(hwnd, L"bench");
-    manager->SetLayered(true);
+    CPaintManagerUI* manager = nullptr;
+    HWND hwnd = OpenBenchWindow(&manager);
     manager->AttachTree(BuildTree());
     PumpPending();
     ::UpdateWindow(hwnd);
