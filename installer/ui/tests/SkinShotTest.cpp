@@ -3,6 +3,7 @@
 // screen, written as PNG files and compared with committed references; text
 // ink must be opaque and each image must come from the variant of its DPI.
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -244,6 +245,45 @@ TEST(SkinShots, LiveDpiChangesRedrawEachPageAsItsReferenceAndARoundTripLeavesNoD
     }
     ::DestroyWindow(boxWindow);
     VeneerTest::Pump(30);
+}
+
+// A screen reader meets the box as a dialog and reads its title and message
+// among its children.
+TEST(SkinShots, TheMessageBoxReadsAsADialogWithItsTitleAndMessage) {
+    UseSkinArchive();
+    ::CoInitialize(nullptr);
+    auto* box = Open<CZKMsgBox>(96, nullptr);
+    ASSERT_NE(box, nullptr);
+    box->GetPaintManager().FindControl(L"zk_txt_title")->SetText(L"确定关闭？");
+    box->GetPaintManager().FindControl(L"zk_txt_msg")->SetText(L"关闭后将中断安装流程");
+    Repaint(*box);
+    IAccessible* object = nullptr;
+    ASSERT_EQ(::AccessibleObjectFromWindow(*box, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&object)),
+              S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role{};
+    EXPECT_EQ(object->get_accRole(self, &role), S_OK);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_DIALOG);
+    long count = 0;
+    object->get_accChildCount(&count);
+    std::wstring names;
+    for (long id = 1; id <= count; ++id) {
+        VARIANT child{};
+        child.vt = VT_I4;
+        child.lVal = id;
+        BSTR name = nullptr;
+        if (object->get_accName(child, &name) == S_OK && name) names += std::wstring(name) + L"|";
+        ::SysFreeString(name);
+    }
+    EXPECT_NE(names.find(L"确定关闭？|"), std::wstring::npos);
+    EXPECT_NE(names.find(L"关闭后将中断安装流程|"), std::wstring::npos);
+    object->Release();
+    ::DestroyWindow(*box);
+    VeneerTest::Pump(30);
+    ::CoUninitialize();
 }
 
 // Under a high-contrast theme every text is the theme's text colour on the
