@@ -116,6 +116,9 @@ public:
     enum class HighContrast { FollowSystem, On, Off };
     static void SetHighContrast(HighContrast mode);
     static bool IsHighContrast();
+    // The system's settings or colours changed (the user may switch high
+    // contrast while a window is open): read them again at the next paint.
+    static void ForgetSystemColors();
     // The system colour `index` as 0xAARRGGBB, opaque.
     static DWORD SystemColor(int index);
 

@@ -78,6 +78,10 @@ DWORD AdjustColorHsl(DWORD argb, short hue, short saturation, short lightness) {
 namespace {
 
 CPaintManagerUI::HighContrast g_highContrast = CPaintManagerUI::HighContrast::FollowSystem;
+// The system setting as last read; every label asks at every paint, so it is
+// read once and again only after the system announces a settings change.
+bool g_systemHighContrastKnown = false;
+bool g_systemHighContrast = false;
 
 }  // namespace
 
@@ -85,12 +89,16 @@ void CPaintManagerUI::SetHighContrast(HighContrast mode) { g_highContrast = mode
 
 bool CPaintManagerUI::IsHighContrast() {
     if (g_highContrast != HighContrast::FollowSystem) return g_highContrast == HighContrast::On;
-    // Read at each paint: the user may switch while the window is open, and
-    // the system then repaints every window.
-    HIGHCONTRASTW setting{sizeof(setting), 0, nullptr};
-    return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(setting), &setting, 0) &&
-           (setting.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    if (!g_systemHighContrastKnown) {
+        HIGHCONTRASTW setting{sizeof(setting), 0, nullptr};
+        g_systemHighContrast = ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(setting), &setting, 0) &&
+                               (setting.dwFlags & HCF_HIGHCONTRASTON) != 0;
+        g_systemHighContrastKnown = true;
+    }
+    return g_systemHighContrast;
 }
+
+void CPaintManagerUI::ForgetSystemColors() { g_systemHighContrastKnown = false; }
 
 DWORD CPaintManagerUI::SystemColor(int index) {
     const COLORREF c = ::GetSysColor(index);

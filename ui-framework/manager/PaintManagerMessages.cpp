@@ -184,6 +184,11 @@ bool CPaintManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRE
         case WM_CLOSE:
             OnClose();
             return false;
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            ForgetSystemColors();
+            Invalidate();
+            return false;
         case kWmGetDpiScaledSize:
             result = ScaledSizeForDpi(LOWORD(wParam), reinterpret_cast<SIZE*>(lParam)) ? TRUE : FALSE;
             return true;
