@@ -272,9 +272,25 @@ double RepaintFigures(int percent) {
         ::InvalidateRect(hwnd, nullptr, FALSE);
         ::UpdateWindow(hwnd);
     };
+    // Floors: presenting pixels of the window's size once, whole and with a
+    // dirty rectangle of the button's size. Each is timed in turn with the
+    // figure it is the floor of.
+    Surface pixels(width, height);
+    RECT windowRect{};
+    ::GetWindowRect(hwnd, &windowRect);
+    POINT dest{windowRect.left, windowRect.top};
+    SIZE size{width, height};
+    POINT origin{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    const auto presentWhole = [&] {
+        ::UpdateLayeredWindow(hwnd, nullptr, &dest, &size, pixels.dc.Get(), &origin, 0, &blend, ULW_ALPHA);
+    };
+
     const int paintsBefore = root->paints;
     manager->ResetDrawInfoStats();
-    const double full = MedianMs(repaint);
+    const auto [fullTiming, presentTiming] = Bench::TimePaired(g_runs, repaint, presentWhole);
+    const double full = fullTiming.medianMs;
+    const double present = presentTiming.medianMs;
     const int paints = root->paints - paintsBefore;
     const double hits = static_cast<double>(manager->GetDrawInfoStats().hits);
     const double misses = static_cast<double>(manager->GetDrawInfoStats().misses);
@@ -284,34 +300,26 @@ double RepaintFigures(int percent) {
     const RECT button = root->GetItemAt(0)->GetPos();
     const POINT onButton{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
     const POINT offButton{button.right + 2, (button.top + button.bottom) / 2};  // a gap between cells
-    bool on = false;
-    const int hoverPaintsBefore = root->paints;
-    const double hover = MedianMs([&] {
-        on = !on;
-        const POINT pt = on ? onButton : offButton;
-        ::PostMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
-        PumpPending();
-        ::UpdateWindow(hwnd);
-    });
-    const int hoverPaints = root->paints - hoverPaintsBefore;
-
-    // Floors: presenting pixels of the window's size once, whole and with a
-    // dirty rectangle of the button's size.
-    Surface pixels(width, height);
-    RECT windowRect{};
-    ::GetWindowRect(hwnd, &windowRect);
-    POINT dest{windowRect.left, windowRect.top};
-    SIZE size{width, height};
-    POINT origin{0, 0};
-    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    const double present = MedianMs([&] {
-        ::UpdateLayeredWindow(hwnd, nullptr, &dest, &size, pixels.dc.Get(), &origin, 0, &blend, ULW_ALPHA);
-    });
     UPDATELAYEREDWINDOWINFO info{sizeof(info), nullptr, &dest, &size, pixels.dc.Get(), &origin, 0, &blend,
                                  ULW_ALPHA, &button};
-    const double presentDirty = MedianMs([&] { ::UpdateLayeredWindowIndirect(hwnd, &info); });
+    bool on = false;
+    const int hoverPaintsBefore = root->paints;
+    const auto [hoverTiming, dirtyTiming] = Bench::TimePaired(
+        g_runs,
+        [&] {
+            on = !on;
+            const POINT pt = on ? onButton : offButton;
+            ::PostMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
+            PumpPending();
+            ::UpdateWindow(hwnd);
+        },
+        [&] { ::UpdateLayeredWindowIndirect(hwnd, &info); });
+    const double hover = hoverTiming.medianMs;
+    const double presentDirty = dirtyTiming.medianMs;
+    const int hoverPaints = root->paints - hoverPaintsBefore;
     ::InvalidateRect(hwnd, nullptr, FALSE);
     ::UpdateWindow(hwnd);
+
 
     // The same tree painted into a bitmap: what the controls and the render
     // engine cost without the window's clear, alpha fix-up and presentation.

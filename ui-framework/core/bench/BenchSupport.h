@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Veneer::Bench {
@@ -45,6 +46,26 @@ inline Timing TimeRuns(int runs, const std::function<void()>& body, GdiBatch gdi
     }
     std::sort(times.begin(), times.end());
     return Timing{times.front(), times[times.size() / 2]};
+}
+
+// Runs `a` and `b` alternately, `runs` times each, so that a figure and the
+// floor it is divided by see the same machine: on a shared machine the speed
+// drifts between one series of runs and the next.
+inline std::pair<Timing, Timing> TimePaired(int runs, const std::function<void()>& a, const std::function<void()>& b) {
+    std::vector<double> timesA, timesB;
+    for (int i = 0; i < std::max(runs, 1); ++i) {
+        for (int which = 0; which < 2; ++which) {
+            const double start = NowMs();
+            (which == 0 ? a : b)();
+            ::GdiFlush();
+            (which == 0 ? timesA : timesB).push_back(NowMs() - start);
+        }
+    }
+    const auto summary = [](std::vector<double>& times) {
+        std::sort(times.begin(), times.end());
+        return Timing{times.front(), times[times.size() / 2]};
+    };
+    return {summary(timesA), summary(timesB)};
 }
 
 // One `name: value unit` line, flushed at once so a slow run shows progress.
