@@ -8,6 +8,7 @@
 #include "manager/PaintManagerShared.h"
 #include "render/CUiRender.h"
 #include "render/TImageSpec.h"
+#include "render/UiBlend.h"
 
 namespace Veneer {
 
@@ -90,16 +91,10 @@ void CPaintManagerUI::PaintTree(HDC dc, const RECT& paintArea) {
 }
 
 void CPaintManagerUI::FixLayeredAlpha(const RECT& area) {
-    // GDI drawing leaves alpha 0 behind: a coloured pixel with alpha 0 was drawn
-    // by GDI and is opaque; a black one with alpha 0 stays transparent. Whole
-    // pixels are tested at once (BGRA, alpha in the top byte).
     const RECT clipped = m_offscreen.Clip(area);
-    for (LONG y = clipped.top; y < clipped.bottom; ++y) {
-        auto* pixel = reinterpret_cast<DWORD*>(m_offscreen.PixelAt(clipped.left, y));
-        for (LONG x = clipped.left; x < clipped.right; ++x, ++pixel) {
-            if (*pixel != 0 && *pixel <= 0x00FFFFFFu) *pixel |= 0xFF000000u;
-        }
-    }
+    for (LONG y = clipped.top; y < clipped.bottom; ++y)
+        MakeGdiPixelsOpaque(reinterpret_cast<DWORD*>(m_offscreen.PixelAt(clipped.left, y)),
+                            clipped.right - clipped.left);
 }
 
 void CPaintManagerUI::ApplyLayeredMask(const RECT& area, const RECT& client) {
@@ -148,10 +143,11 @@ void CPaintManagerUI::PresentLayered(const RECT& client, const RECT& dirty) {
     POINT source{0, 0};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, m_opacity, AC_SRC_ALPHA};
     // With the dirty rectangle the system copies only what changed: a hovered
-    // button costs its own pixels, not the window's.
+    // button costs its own pixels, not the window's. A whole-window update
+    // goes without one, the system's fastest path.
     if (updateLayeredIndirect) {
         const UPDATELAYEREDWINDOWINFO info{sizeof(info), nullptr, &dest,  &size,     m_offscreen.GetDC(),
-                                           &source,      0,       &blend, ULW_ALPHA, &dirty};
+                                           &source,      0,       &blend, ULW_ALPHA, EqualRect(&dirty, &client) ? nullptr : &dirty};
         if (updateLayeredIndirect(m_hwnd, &info)) return;
     }
     if (updateLayered) updateLayered(m_hwnd, nullptr, &dest, &size, m_offscreen.GetDC(), &source, 0, &blend, ULW_ALPHA);

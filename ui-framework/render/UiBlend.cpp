@@ -5,6 +5,12 @@
 
 #include "core/UiHandle.h"
 
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#define VENEER_BLEND_SSE2 1
+#include <emmintrin.h>
+#define VENEER_TARGET_SSE2 __attribute__((target("sse2")))
+#endif
+
 namespace Veneer {
 
 namespace {
@@ -68,11 +74,148 @@ bool Intersect(RECT* out, const RECT& a, const RECT& b) {
     return out->left < out->right && out->top < out->bottom;
 }
 
+enum class BlendKind {
+    Over,          // premultiplied source, constant alpha 255
+    OverConstant,  // premultiplied source scaled by a constant alpha
+    Constant,      // no per-pixel alpha: every channel mixed by the constant
+};
+
+template <BlendKind K>
+inline DWORD BlendOne(DWORD dst, DWORD src, DWORD constant) {
+    if constexpr (K == BlendKind::Over) return BlendOver(dst, src);
+    if constexpr (K == BlendKind::OverConstant) return BlendOverConstant(dst, src, constant);
+    return BlendConstant(dst, src, constant);
+}
+
+#if defined(VENEER_BLEND_SSE2)
+// SSE2 is part of x86-64; on 32-bit x86 the processor is asked once.
+bool HaveSse2() {
+#if defined(__SSE2__)
+    return true;
+#else
+    static const bool have = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("sse2") != 0;
+    }();
+    return have;
+#endif
+}
+
+// The same arithmetic as the scalar lanes above, four pixels at a time with
+// one channel per 16-bit lane, so every result is bit for bit the scalar one
+// (opaque and empty source pixels included, which the scalar code only
+// shortcuts). floor(t / 255) for t < 65536 - 256:
+VENEER_TARGET_SSE2 inline __m128i Div255x8(__m128i t) {
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, _mm_set1_epi16(1)), _mm_srli_epi16(t, 8)), 8);
+}
+
+// 255 minus each pixel's alpha, in all four lanes of that pixel (two pixels).
+VENEER_TARGET_SSE2 inline __m128i InverseAlpha(__m128i wide) {
+    const __m128i alpha =
+        _mm_shufflehi_epi16(_mm_shufflelo_epi16(wide, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+    return _mm_sub_epi16(_mm_set1_epi16(255), alpha);
+}
+
+// src + round(dst * (255 - src alpha) / 255), saturating: OverScaled.
+VENEER_TARGET_SSE2 inline __m128i Over4(__m128i dst, __m128i src) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi16(127);
+    const __m128i lo = Div255x8(_mm_add_epi16(
+        _mm_mullo_epi16(_mm_unpacklo_epi8(dst, zero), InverseAlpha(_mm_unpacklo_epi8(src, zero))), half));
+    const __m128i hi = Div255x8(_mm_add_epi16(
+        _mm_mullo_epi16(_mm_unpackhi_epi8(dst, zero), InverseAlpha(_mm_unpackhi_epi8(src, zero))), half));
+    return _mm_adds_epu8(src, _mm_packus_epi16(lo, hi));
+}
+
+// Every channel, alpha too, times k / 255 rounded.
+VENEER_TARGET_SSE2 inline __m128i Scale4(__m128i src, __m128i k) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi16(127);
+    const __m128i lo = Div255x8(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(src, zero), k), half));
+    const __m128i hi = Div255x8(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(src, zero), k), half));
+    return _mm_packus_epi16(lo, hi);
+}
+
+// round((src * k + dst * (255 - k)) / 255) per channel: BlendConstant.
+VENEER_TARGET_SSE2 inline __m128i Mix4(__m128i dst, __m128i src, __m128i k, __m128i inverse) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi16(127);
+    const __m128i lo = Div255x8(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(src, zero), k),
+                                                            _mm_mullo_epi16(_mm_unpacklo_epi8(dst, zero), inverse)),
+                                              half));
+    const __m128i hi = Div255x8(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(src, zero), k),
+                                                            _mm_mullo_epi16(_mm_unpackhi_epi8(dst, zero), inverse)),
+                                              half));
+    return _mm_packus_epi16(lo, hi);
+}
+
+// Blends whole groups of four pixels of one row; returns how many pixels it
+// did (the caller finishes the rest). `columns` maps each output pixel to its
+// source column when stretching, else null and `in` is aligned with `out`.
+template <BlendKind K>
+VENEER_TARGET_SSE2 int BlendRowSse2(DWORD* out, const DWORD* in, const int* columns, int count, DWORD constant) {
+    const __m128i k = _mm_set1_epi16(static_cast<short>(constant));
+    const __m128i inverse = _mm_set1_epi16(static_cast<short>(255 - constant));
+    const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i src =
+            columns ? _mm_setr_epi32(static_cast<int>(in[columns[i]]), static_cast<int>(in[columns[i + 1]]),
+                                     static_cast<int>(in[columns[i + 2]]), static_cast<int>(in[columns[i + 3]]))
+                    : _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        __m128i result;
+        if constexpr (K == BlendKind::Over) {
+            // Runs of opaque or empty pixels (most of a skin's art) skip the
+            // arithmetic, whose result would be the source or the destination.
+            const int opaque = _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(src, alphaMask), alphaMask));
+            if (opaque == 0xFFFF) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), src);
+                continue;
+            }
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(src, _mm_setzero_si128())) == 0xFFFF) continue;
+            result = Over4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i)), src);
+        } else if constexpr (K == BlendKind::OverConstant) {
+            result = Over4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i)), Scale4(src, k));
+        } else {
+            result = Mix4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i)), src, k, inverse);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), result);
+    }
+    return i;
+}
+
+// A translucent premultiplied colour over `count` pixels.
+VENEER_TARGET_SSE2 int FillRowSse2(DWORD* out, DWORD pixel, int count) {
+    const __m128i src = _mm_set1_epi32(static_cast<int>(pixel));
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        __m128i* at = reinterpret_cast<__m128i*>(out + i);
+        _mm_storeu_si128(at, Over4(_mm_loadu_si128(at), src));
+    }
+    return i;
+}
+
+// Colour with alpha 0 becomes opaque, four pixels at a time.
+VENEER_TARGET_SSE2 int OpaqueGdiRowSse2(DWORD* pixels, int count) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        __m128i* at = reinterpret_cast<__m128i*>(pixels + i);
+        const __m128i p = _mm_loadu_si128(at);
+        const __m128i noAlpha = _mm_cmpeq_epi32(_mm_and_si128(p, alphaMask), zero);
+        const __m128i black = _mm_cmpeq_epi32(p, zero);
+        _mm_storeu_si128(at, _mm_or_si128(p, _mm_andnot_si128(black, _mm_and_si128(noAlpha, alphaMask))));
+    }
+    return i;
+}
+#endif
+
 // Pass 1 maps the destination columns of `area` to source columns once; pass
 // 2 walks the rows, mapping each to its source row, and blends.
-template <typename Op>
+template <BlendKind K>
 void BlendArea(const UiPixels32& dst, const RECT& dstRect, const UiPixels32& src, const RECT& srcRect,
-               const RECT& area, Op op) {
+               const RECT& area, DWORD constant) {
     const int dstWidth = dstRect.right - dstRect.left;
     const int dstHeight = dstRect.bottom - dstRect.top;
     const int srcWidth = srcRect.right - srcRect.left;
@@ -88,16 +231,24 @@ void BlendArea(const UiPixels32& dst, const RECT& dstRect, const UiPixels32& src
                 srcRect.left + StretchSourceIndex(area.left + i - dstRect.left, srcWidth, dstWidth, false);
     }
     const int columnShift = srcRect.left - dstRect.left;
+#if defined(VENEER_BLEND_SSE2)
+    const bool vector = HaveSse2();
+#endif
 
     for (int y = area.top; y < area.bottom; ++y) {
         const int sy = srcRect.top + StretchSourceIndex(y - dstRect.top, srcHeight, dstHeight, true);
         const DWORD* srcRow = src.Row(sy);
         DWORD* out = dst.Row(y) + area.left;
-        if (stretchX) {
-            for (int i = 0; i < count; ++i) out[i] = op(out[i], srcRow[columns[static_cast<size_t>(i)]]);
+        const DWORD* in = stretchX ? srcRow : srcRow + area.left + columnShift;
+        const int* map = stretchX ? columns.data() : nullptr;
+        int i = 0;
+#if defined(VENEER_BLEND_SSE2)
+        if (vector) i = BlendRowSse2<K>(out, in, map, count, constant);
+#endif
+        if (map) {
+            for (; i < count; ++i) out[i] = BlendOne<K>(out[i], in[map[i]], constant);
         } else {
-            const DWORD* in = srcRow + area.left + columnShift;
-            for (int i = 0; i < count; ++i) out[i] = op(out[i], in[i]);
+            for (; i < count; ++i) out[i] = BlendOne<K>(out[i], in[i], constant);
         }
     }
 }
@@ -118,13 +269,11 @@ bool BlendPixelsClipped(const UiPixels32& dst, const RECT& dstRect, const UiPixe
         RECT area;
         if (!Intersect(&area, visible, clips[c])) continue;
         if (!perPixelAlpha) {
-            BlendArea(dst, dstRect, src, srcRect, area,
-                      [constant](DWORD d, DWORD s) { return BlendConstant(d, s, constant); });
+            BlendArea<BlendKind::Constant>(dst, dstRect, src, srcRect, area, constant);
         } else if (constantAlpha == 255) {
-            BlendArea(dst, dstRect, src, srcRect, area, [](DWORD d, DWORD s) { return BlendOver(d, s); });
+            BlendArea<BlendKind::Over>(dst, dstRect, src, srcRect, area, constant);
         } else {
-            BlendArea(dst, dstRect, src, srcRect, area,
-                      [constant](DWORD d, DWORD s) { return BlendOverConstant(d, s, constant); });
+            BlendArea<BlendKind::OverConstant>(dst, dstRect, src, srcRect, area, constant);
         }
     }
     return true;
@@ -154,7 +303,11 @@ void FillArea(const UiPixels32& dst, const RECT& area, const FillSource& source)
             std::fill(out, out + count, source.pixel);
         } else {
             const DWORD br = source.pixel & kLanes, ag = (source.pixel >> 8) & kLanes;
-            for (int i = 0; i < count; ++i) out[i] = OverScaled(out[i], br, ag);
+            int i = 0;
+#if defined(VENEER_BLEND_SSE2)
+            if (HaveSse2()) i = FillRowSse2(out, source.pixel, count);
+#endif
+            for (; i < count; ++i) out[i] = OverScaled(out[i], br, ag);
         }
     }
 }
@@ -172,6 +325,15 @@ void FillPixelsClipped(const UiPixels32& dst, const RECT& rect, DWORD color, con
 }
 
 }  // namespace
+
+void MakeGdiPixelsOpaque(DWORD* pixels, int count) {
+    int i = 0;
+#if defined(VENEER_BLEND_SSE2)
+    if (HaveSse2()) i = OpaqueGdiRowSse2(pixels, count);
+#endif
+    for (; i < count; ++i)
+        if (pixels[i] != 0 && pixels[i] <= 0x00FFFFFFu) pixels[i] |= 0xFF000000u;
+}
 
 DWORD FillPixel(DWORD dst, DWORD color) {
     if ((color >> 24) == 0) return dst;

@@ -73,6 +73,9 @@ bool BlendPixels(const UiPixels32& dst, const RECT& dstRect, const UiPixels32& s
 // (straight alpha) exactly as a GDI+ solid brush fills a 32-bit DIB, writing
 // only inside `clip` and the surface.
 void FillPixels(const UiPixels32& dst, const RECT& rect, DWORD color, const RECT& clip);
+// GDI leaves alpha 0 behind where it draws: a coloured pixel with alpha 0
+// becomes opaque; black with alpha 0 (never drawn) stays transparent.
+void MakeGdiPixelsOpaque(DWORD* pixels, int count);
 // One pixel of such a fill.
 DWORD FillPixel(DWORD dst, DWORD color);
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 
 #include "render/CUiRender.h"
 #include "render/UiBlend.h"
@@ -266,4 +267,27 @@ TEST(BlendTargets, OnlyReachable32BitDibsAreBlendedDirectly) {
     ::SetMapMode(dib.Dc(), MM_LOMETRIC);
     EXPECT_FALSE(target.Attach(dib.Dc()));
     EXPECT_FALSE(target.Attach(nullptr));
+}
+
+TEST(GdiAlpha, ColouredPixelsWithoutAlphaBecomeOpaqueAndEverythingElseStays) {
+    // Eleven pixels: two groups of four take the vector path, three the tail.
+    const struct {
+        DWORD before, after;
+    } cases[] = {
+        {0x00000000, 0x00000000},  // never drawn: stays transparent
+        {0x00000001, 0xFF000001},  // GDI drew a colour: opaque
+        {0x00FFFFFF, 0xFFFFFFFF},
+        {0x01000000, 0x01000000},  // has alpha: a blend wrote it
+        {0xFF123456, 0xFF123456},
+        {0x00123456, 0xFF123456},
+        {0x80000000, 0x80000000},
+        {0x00000000, 0x00000000},
+        {0x7F010203, 0x7F010203},
+        {0x00010000, 0xFF010000},
+        {0x00000000, 0x00000000},
+    };
+    DWORD row[std::size(cases)];
+    for (size_t i = 0; i < std::size(cases); ++i) row[i] = cases[i].before;
+    MakeGdiPixelsOpaque(row, static_cast<int>(std::size(cases)));
+    for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(row[i], cases[i].after) << "pixel " << i;
 }
