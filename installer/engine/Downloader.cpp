@@ -1,5 +1,7 @@
 #include "installer/engine/Downloader.h"
 
+#include "installer/engine/ComApartment.h"
+
 #include <wininet.h>
 
 #include <objbase.h>
@@ -109,7 +111,8 @@ void CWinDownloader::Deliver(int code, double value, const wchar_t* text) {
 
 uint32_t CWinDownloader::Run() {
     if (m_statusCallback.IsAborted()) return 0;  // destroyed before it could start
-    CoInitialize(nullptr);
+    CComApartment com;  // the URL moniker's apartment; left only if joined here
+    com.Join();
     Deliver(kDownloadStarted, 1.0, L"");
     if (m_path.empty()) {
         // Nothing can be written: one failure, and no attempts that would only
@@ -133,7 +136,6 @@ uint32_t CWinDownloader::Run() {
             Deliver(kDownloadFailed, static_cast<double>(static_cast<int32_t>(result)), kOutcomeText);
         }
     }
-    CoUninitialize();
     return 0;
 }
 

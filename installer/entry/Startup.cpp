@@ -13,6 +13,7 @@ using std::min;
 #include "core/CDpiScaler.h"
 #include "core/UiDelayLoad.h"
 #include "core/UiPhaseClock.h"
+#include "installer/engine/ComApartment.h"
 #include "installer/engine/InstallLog.h"
 #include "installer/engine/PackageInterface.h"
 #include "installer/entry/SilentInstall.h"
@@ -196,12 +197,16 @@ ExitCode RunStartedInstaller(HINSTANCE instance, StartupReport& out, bool showMa
     const CommandLineSwitches& switches = out.switches;
     CInstallLog& log = InstallLog();
 
-    // 3. COM on this thread as a single-threaded apartment.
-    {
+    // 3. COM on this thread as a single-threaded apartment. With the main
+    //    window, the window joins it once its first frame is out: nothing
+    //    before that frame needs COM, and joining can take tens of
+    //    milliseconds (hundreds under some systems' first start).
+    CComApartment com;
+    if (!showMainFrame || switches.silent) {
         const Veneer::UiPhaseScope phase("com");
-        if (FAILED(CoInitialize(nullptr))) return ExitCode::StartupFailed;
+        if (!com.Join()) return ExitCode::StartupFailed;
+        out.comInitialized = true;
     }
-    out.comInitialized = true;
 
     // 4. GDI+; its status is not tested, drawing that needs it fails later.
     Gdiplus::GdiplusStartupInput input;
@@ -250,8 +255,8 @@ ExitCode RunStartedInstaller(HINSTANCE instance, StartupReport& out, bool showMa
 
     // 10. Shut down in reverse order.
     Gdiplus::GdiplusShutdown(token);
-    CoUninitialize();
-    return code;
+    return code;  // and COM is left
+
 }
 
 }  // namespace ZKInstaller

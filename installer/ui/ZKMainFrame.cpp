@@ -91,6 +91,9 @@ LRESULT ZKMainFrame::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam,
         return 0;
     }
     if (msg == Veneer::kDpiChangedMessage) m_shadow.SetScale(m_manager.GetDPIObj()->GetScale());
+    // A screen reader asking before the first frame brings COM forward: the
+    // accessible object is handed over through it.
+    if (msg == WM_GETOBJECT) m_com.Join();
     return CZKObjectWnd::HandleCustomMessage(msg, wParam, lParam, handled);
 }
 
@@ -99,6 +102,12 @@ LRESULT ZKMainFrame::OnTimerHook(UINT, WPARAM wParam, LPARAM, bool&) {
         m_session.Poll();
     } else if (wParam == kAfterFirstFrameTimerId) {
         ::KillTimer(m_hwnd, kAfterFirstFrameTimerId);
+        {
+            // The folder picker and links need the thread in COM, and none
+            // of them can be asked for before this first frame.
+            const Veneer::UiPhaseScope phase("com");
+            if (!m_com.Join()) InstallLog().Write(L"COM did not start: the folder picker and links may not open");
+        }
         m_shadow.SetScale(m_manager.GetDPIObj()->GetScale());
         m_shadow.Create(m_hwnd);
         SetIcon(kProgramIconId);

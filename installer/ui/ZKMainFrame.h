@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 
+#include "installer/engine/ComApartment.h"
 #include "installer/engine/DownloadEventQueue.h"
 #include "installer/engine/InstallSession.h"
 #include "installer/ui/CWndShadow.h"
@@ -60,6 +61,7 @@ private:
     void SelectPage(InstallPage page);
     std::array<const CZKInstallPage*, 4> Pages() const;
 
+    CComApartment m_com;  // joined after the first frame; first, so left last
     CZKInstallPage0 m_page0;
     CZKInstallPage1 m_page1;
     CZKInstallPage2 m_page2;

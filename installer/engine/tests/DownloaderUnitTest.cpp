@@ -5,10 +5,12 @@
 #include <windows.h>
 
 #include <atomic>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "installer/engine/testsupport/DownloadTestSupport.h"
+#include "installer/engine/ComApartment.h"
 #include "installer/engine/Downloader.h"
 #include "installer/engine/WorkerThread.h"
 
@@ -345,4 +347,34 @@ TEST(WorkerThread, DestroyingANeverResumedThreadReturnsOnlyAfterItHasEndedWithou
         ASSERT_EQ(WaitForSingleObject(observer.Get(), 0), WAIT_OBJECT_0) << "cycle " << cycle;
     }
     EXPECT_EQ(runs.load(), 0);
+}
+
+TEST(ComApartment, AFailedJoinLeavesTheThreadInTheApartmentItWasIn) {
+    // The download worker joins COM itself; on a thread already in the
+    // multi-threaded apartment the join fails and must not be undone by a
+    // CoUninitialize that would take the thread out of its own apartment.
+    std::thread worker([] {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        {
+            CComApartment com;
+            EXPECT_FALSE(com.Join());
+        }
+        APTTYPE type{};
+        APTTYPEQUALIFIER qualifier{};
+        EXPECT_EQ(CoGetApartmentType(&type, &qualifier), S_OK);
+        EXPECT_EQ(type, APTTYPE_MTA);
+        CoUninitialize();
+    });
+    worker.join();
+    std::thread fresh([] {
+        {
+            CComApartment com;
+            EXPECT_TRUE(com.Join());
+            EXPECT_TRUE(com.Join());  // once: one CoUninitialize will balance it
+        }
+        APTTYPE type{};
+        APTTYPEQUALIFIER qualifier{};
+        EXPECT_EQ(CoGetApartmentType(&type, &qualifier), CO_E_NOTINITIALIZED);
+    });
+    fresh.join();
 }
