@@ -208,15 +208,33 @@ void CControlUI::SetFloatAlign(UINT align) {
     NeedParentUpdate();
 }
 
+const CControlUI::RareTexts& CControlUI::Rare() const {
+    static const RareTexts kNone;
+    return m_rare ? *m_rare : kNone;
+}
+
+CControlUI::RareTexts& CControlUI::RareToWrite() {
+    if (!m_rare) m_rare = std::make_unique<RareTexts>();
+    return *m_rare;
+}
+
+void CControlUI::SetUserData(const wchar_t* text) {
+    if (!m_rare && (!text || !*text)) return;
+    RareToWrite().userData = text;
+}
+
 UiString CControlUI::GetToolTip() const {
-    if (!m_resourceText) return m_toolTip;
-    return UiString(CSkinResources::GetInstance()->GetText(m_toolTip.GetData()));
+    const UiString& tip = Rare().toolTip;
+    if (!m_resourceText) return tip;
+    return UiString(CSkinResources::GetInstance()->GetText(tip.GetData()));
 }
 
 void CControlUI::SetToolTip(const wchar_t* text) {
-    m_toolTip = text;
+    if (!m_rare && (!text || !*text)) return;
+    UiString& tip = RareToWrite().toolTip;
+    tip = text;
     // "<n>" in skin tooltips stands for a line break.
-    m_toolTip.Replace(L"<n>", L"\r\n");
+    tip.Replace(L"<n>", L"\r\n");
 }
 
 void CControlUI::SetToolTipWidth(int width) { m_toolTipWidth = width; }
@@ -338,7 +356,7 @@ bool CControlUI::DoPaint(HDC dc, const RECT& paintArea, CControlUI* stopControl)
 
 void CControlUI::PaintBkColor(HDC dc) {
     if (m_bkColor == 0) return;
-    const bool vertical = m_gradient.CompareNoCase(L"hor") != 0;
+    const bool vertical = GetGradient().CompareNoCase(L"hor") != 0;
     const DWORD color1 = GetAdjustColor(m_bkColor);
     if (m_bkColor2 == 0) {
         // An opaque colour only needs the paint rectangle; a translucent one is
@@ -377,8 +395,9 @@ void CControlUI::PaintForeColor(HDC dc) {
 }
 
 void CControlUI::PaintForeImage(HDC dc) {
-    if (m_foreImage.IsEmpty()) return;
-    DrawImage(dc, m_foreImage.GetData());
+    const UiString& foreImage = GetForeImage();
+    if (foreImage.IsEmpty()) return;
+    DrawImage(dc, foreImage.GetData());
 }
 
 void CControlUI::PaintBorder(HDC dc) {
@@ -437,13 +456,13 @@ SIZE CControlUI::MeasureText(const wchar_t* text, int fontIndex) {
 }
 
 UiString CControlUI::GetVirtualWnd() const {
-    if (!m_virtualWnd.IsEmpty()) return m_virtualWnd;
+    if (!Rare().virtualWnd.IsEmpty()) return Rare().virtualWnd;
     if (m_parent) return m_parent->GetVirtualWnd();
     return UiString();
 }
 
 void CControlUI::SetVirtualWnd(const wchar_t* name) {
-    m_virtualWnd = name;
+    if (m_rare || (name && *name)) RareToWrite().virtualWnd = name;
     if (m_manager) m_manager->SetUsedVirtualWnd(true);
 }
 
@@ -514,13 +533,17 @@ void CControlUI::SetForeColor(DWORD color) {
     if (Assign(m_foreColor, color)) Invalidate();
 }
 void CControlUI::SetGradient(const wchar_t* gradient) {
-    if (Assign(m_gradient, gradient)) Invalidate();
+    if (GetGradient() == (gradient ? gradient : L"")) return;
+    RareToWrite().gradient = gradient;
+    Invalidate();
 }
 void CControlUI::SetBkImage(const wchar_t* descriptor) {
     if (Assign(m_bkImage, descriptor)) Invalidate();
 }
 void CControlUI::SetForeImage(const wchar_t* descriptor) {
-    if (Assign(m_foreImage, descriptor)) Invalidate();
+    if (GetForeImage() == (descriptor ? descriptor : L"")) return;
+    RareToWrite().foreImage = descriptor;
+    Invalidate();
 }
 void CControlUI::SetBorderColor(DWORD color) {
     if (Assign(m_borderColor, color)) Invalidate();

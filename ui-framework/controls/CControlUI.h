@@ -9,6 +9,8 @@
 // rectangles are window pixels. Colours are 0xAARRGGBB; 0 means no colour.
 #include <windows.h>
 
+#include <memory>
+
 #include "controls/CEventSource.h"
 #include "core/UiRect.h"
 #include "core/UiString.h"
@@ -120,8 +122,8 @@ public:
     virtual void SetShortcut(wchar_t ch) { m_shortcut = ch; }
     virtual bool IsContextMenuUsed() const { return m_menuUsed; }
     virtual void SetContextMenuUsed(bool used) { m_menuUsed = used; }
-    virtual const UiString& GetUserData() const { return m_userData; }
-    virtual void SetUserData(const wchar_t* text) { m_userData = text; }
+    virtual const UiString& GetUserData() const { return Rare().userData; }
+    virtual void SetUserData(const wchar_t* text);
     virtual UINT_PTR GetTag() const { return m_tag; }
     virtual void SetTag(UINT_PTR tag) { m_tag = tag; }
 
@@ -207,11 +209,11 @@ public:
     void SetBkColor3(DWORD color);
     DWORD GetForeColor() const { return m_foreColor; }
     void SetForeColor(DWORD color);
-    const UiString& GetGradient() const { return m_gradient; }
+    const UiString& GetGradient() const { return Rare().gradient; }
     void SetGradient(const wchar_t* gradient);
     const UiString& GetBkImage() const { return m_bkImage; }
     void SetBkImage(const wchar_t* descriptor);
-    const UiString& GetForeImage() const { return m_foreImage; }
+    const UiString& GetForeImage() const { return Rare().foreImage; }
     void SetForeImage(const wchar_t* descriptor);
     DWORD GetBorderColor() const { return m_borderColor; }
     void SetBorderColor(DWORD color);
@@ -250,7 +252,6 @@ protected:
 
     CPaintManagerUI* m_manager = nullptr;
     CControlUI* m_parent = nullptr;
-    UiString m_virtualWnd;
     UiString m_name;
     bool m_updateNeeded = true;
     bool m_menuUsed = false;
@@ -275,17 +276,13 @@ protected:
     bool m_dropEnabled = false;
     bool m_resourceText = false;
     UiString m_text;
-    UiString m_toolTip;
     wchar_t m_shortcut = 0;
-    UiString m_userData;
     UINT_PTR m_tag = 0;
-    UiString m_gradient;  // "hor": horizontal; anything else vertical
     DWORD m_bkColor = 0;  // ARGB; 0 = no colour
     DWORD m_bkColor2 = 0;
     DWORD m_bkColor3 = 0;
     DWORD m_foreColor = 0;
     UiString m_bkImage;
-    UiString m_foreImage;
     DWORD m_borderColor = 0;
     DWORD m_focusBorderColor = 0;
     bool m_colorHsl = false;
@@ -297,6 +294,22 @@ protected:
     UiRect m_paintRect;
     UiRect m_borderRectSize;   // design units per side
     UiOwningMap<UiString> m_customAttributes{83};  // name -> value
+
+private:
+    // Texts most controls never set, kept apart: a control without them
+    // carries one pointer instead of five 136-byte strings.
+    struct RareTexts {
+        UiString virtualWnd;
+        UiString toolTip;
+        UiString userData;
+        UiString gradient;  // "hor": horizontal; anything else vertical
+        UiString foreImage;
+    };
+    const RareTexts& Rare() const;
+    RareTexts& RareToWrite();
+    std::unique_ptr<RareTexts> m_rare;
+
+protected:
     UINT m_controlFlags = 0;
     bool m_autoTextSize = false;
 };

@@ -121,7 +121,7 @@ void CProgressUI::PaintForeColor(HDC dc) {
 
 void CProgressUI::PaintForeImage(HDC dc) {
     Normalize();
-    if (m_foreImage.IsEmpty() || !m_manager) return;
+    if (GetForeImage().IsEmpty() || !m_manager) return;
     const int width = m_item.right - m_item.left;
     const int height = m_item.bottom - m_item.top;
     const int64_t range = static_cast<int64_t>(m_max) - m_min;
@@ -144,7 +144,7 @@ void CProgressUI::PaintForeImage(HDC dc) {
     } else {
         m_foreModifier.Format(L"dest='%d,%d,%d,%d' source='%d,%d,%d,%d'", l, t, r, b, l, t, r, b);
     }
-    DrawImage(dc, m_foreImage.GetData(), m_foreModifier.GetData());
+    DrawImage(dc, GetForeImage().GetData(), m_foreModifier.GetData());
 }
 
 }  // namespace Veneer
