@@ -252,7 +252,6 @@ protected:
 
     CPaintManagerUI* m_manager = nullptr;
     CControlUI* m_parent = nullptr;
-    UiString m_name;
     bool m_updateNeeded = true;
     bool m_menuUsed = false;
     UiRect m_item;
@@ -275,6 +274,7 @@ protected:
     bool m_dragEnabled = false;
     bool m_dropEnabled = false;
     bool m_resourceText = false;
+    UiString m_name;
     UiString m_text;
     wchar_t m_shortcut = 0;
     UINT_PTR m_tag = 0;
