@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#include "core/UiCpu.h"
+
+#if defined(VENEER_HAVE_SSE2_PATHS)
 #define SKIN_CONVERT_SSE2 1
 #include <emmintrin.h>
 #endif
@@ -23,21 +25,8 @@ namespace {
 constexpr std::size_t kInvalid = static_cast<std::size_t>(-1);
 
 #if defined(SKIN_CONVERT_SSE2)
-// SSE2 is part of x86-64; on 32-bit x86 the processor is asked once.
-bool HaveSse2() {
-#if defined(__SSE2__)
-    return true;
-#else
-    static const bool have = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("sse2") != 0;
-    }();
-    return have;
-#endif
-}
-
 // 16 ASCII bytes -> 16 units, for either width of wchar_t.
-__attribute__((target("sse2"))) inline void Widen16(__m128i bytes, wchar_t* out) {
+VENEER_TARGET_SSE2 inline void Widen16(__m128i bytes, wchar_t* out) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i low = _mm_unpacklo_epi8(bytes, zero);
     const __m128i high = _mm_unpackhi_epi8(bytes, zero);
@@ -56,7 +45,7 @@ __attribute__((target("sse2"))) inline void Widen16(__m128i bytes, wchar_t* out)
 // many bytes were ASCII. A block is widened whole even when only its first
 // bytes are ASCII (the caller overwrites the rest), which stays inside `out`
 // because units never outnumber the bytes they come from.
-__attribute__((target("sse2"))) std::size_t WidenAsciiBlocks(const unsigned char* in, const unsigned char* end,
+VENEER_TARGET_SSE2 std::size_t WidenAsciiBlocks(const unsigned char* in, const unsigned char* end,
                                                              wchar_t* out) {
     const unsigned char* const start = in;
     while (end - in >= 16) {

@@ -5,10 +5,11 @@
 
 #include "core/UiHandle.h"
 
-#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#include "core/UiCpu.h"
+
+#if defined(VENEER_HAVE_SSE2_PATHS)
 #define VENEER_BLEND_SSE2 1
 #include <emmintrin.h>
-#define VENEER_TARGET_SSE2 __attribute__((target("sse2")))
 #endif
 
 namespace Veneer {
@@ -88,19 +89,6 @@ inline DWORD BlendOne(DWORD dst, DWORD src, DWORD constant) {
 }
 
 #if defined(VENEER_BLEND_SSE2)
-// SSE2 is part of x86-64; on 32-bit x86 the processor is asked once.
-bool HaveSse2() {
-#if defined(__SSE2__)
-    return true;
-#else
-    static const bool have = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("sse2") != 0;
-    }();
-    return have;
-#endif
-}
-
 // The same arithmetic as the scalar lanes above, four pixels at a time with
 // one channel per 16-bit lane, so every result is bit for bit the scalar one
 // (opaque and empty source pixels included, which the scalar code only
