@@ -61,9 +61,25 @@ int CDpiScaler::GetDPI() const {
     return MulDiv(GetScale(), 96, 100);
 }
 
+int MulDivRounded(int number, int numerator, int denominator) {
+    if (denominator == 0) return -1;
+    long long product = static_cast<long long>(number) * numerator;
+    if (denominator < 0) {
+        product = -product;
+        denominator = -denominator;
+    }
+    const long long half = denominator / 2;
+    const long long result = (product >= 0 ? product + half : product - half) / denominator;
+    return result > 2147483647LL || result < -2147483647LL ? -1 : static_cast<int>(result);
+}
+
 int CDpiScaler::Scale(int value) const {
     if (m_awareness == DpiAwareness::Unaware) return value;
-    return MulDiv(value, GetScale(), 100);  // rounds halves away from zero
+    const int scale = GetScale();
+    // Layout scales dozens of lengths per control: 100 % is the identity,
+    // and the rest is computed here rather than through a call into the
+    // system for each.
+    return scale == 100 ? value : MulDivRounded(value, scale, 100);
 }
 
 SIZE CDpiScaler::Scale(SIZE size) const { return SIZE{Scale(size.cx), Scale(size.cy)}; }
@@ -83,7 +99,8 @@ RECT CDpiScaler::Scale(const RECT& rect) const {
 
 int CDpiScaler::ScaleBack(int value) const {
     if (m_awareness == DpiAwareness::Unaware) return value;
-    return MulDiv(value, 100, GetScale());
+    const int scale = GetScale();
+    return scale == 100 ? value : MulDivRounded(value, 100, scale);
 }
 
 RECT CDpiScaler::ScaleBack(const RECT& rect) const {

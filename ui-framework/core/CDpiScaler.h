@@ -8,6 +8,11 @@ namespace Veneer {
 
 enum class DpiAwareness : int { Unaware = 0, SystemAware = 1, PerMonitorAware = 2 };
 
+// MulDiv's arithmetic without the call: number * numerator / denominator in
+// 64 bits, halves rounded away from zero; -1 when the denominator is 0 or the
+// result leaves the 32-bit range.
+int MulDivRounded(int number, int numerator, int denominator);
+
 class CDpiScaler {
 public:
     CDpiScaler();
