@@ -1,7 +1,5 @@
 #include "installer/engine/Downloader.h"
 
-#include "installer/engine/ComApartment.h"
-
 #include <wininet.h>
 
 #include <objbase.h>
@@ -12,6 +10,7 @@
 #include <random>
 
 #include "ZKCore/ZKString.h"
+#include "installer/engine/ComApartment.h"
 #include "installer/engine/InstallLog.h"
 
 namespace ZKInstaller {

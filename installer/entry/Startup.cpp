@@ -256,7 +256,6 @@ ExitCode RunStartedInstaller(HINSTANCE instance, StartupReport& out, bool showMa
     // 10. Shut down in reverse order.
     Gdiplus::GdiplusShutdown(token);
     return code;  // and COM is left
-
 }
 
 }  // namespace ZKInstaller

@@ -146,8 +146,9 @@ void CPaintManagerUI::PresentLayered(const RECT& client, const RECT& dirty) {
     // button costs its own pixels, not the window's. A whole-window update
     // goes without one, the system's fastest path.
     if (updateLayeredIndirect) {
+        const RECT* changed = ::EqualRect(&dirty, &client) ? nullptr : &dirty;
         const UPDATELAYEREDWINDOWINFO info{sizeof(info), nullptr, &dest,  &size,     m_offscreen.GetDC(),
-                                           &source,      0,       &blend, ULW_ALPHA, EqualRect(&dirty, &client) ? nullptr : &dirty};
+                                           &source,      0,       &blend, ULW_ALPHA, changed};
         if (updateLayeredIndirect(m_hwnd, &info)) return;
     }
     if (updateLayered) updateLayered(m_hwnd, nullptr, &dest, &size, m_offscreen.GetDC(), &source, 0, &blend, ULW_ALPHA);

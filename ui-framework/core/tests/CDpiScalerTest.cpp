@@ -81,11 +81,13 @@ TEST(CDpiScaler, UnusableDpisAreRefusedAndTheScaleStays) {
 }
 
 TEST(CDpiScaler, MulDivRoundedAnswersWhatTheSystemsMulDivAnswers) {
-    const int numbers[] = {0, 1, -1, 2, -3, 7, 49, -50, 51, 99, 150, -151, 9999, 65536, -65537, 2147483647, -2147483647};
+    const int numbers[] = {0,   1,    -1,    2,     -3,     7,          49,         -50, 51,
+                           99, 150, -151, 9999, 65536, -65537, 2147483647, -2147483647};
     const int factors[] = {0, 1, -1, 96, 100, 125, 150, 175, 200, -150, 1000, 65536};
     for (int number : numbers)
         for (int numerator : factors)
             for (int denominator : factors)
-                EXPECT_EQ(Veneer::MulDivRounded(number, numerator, denominator), ::MulDiv(number, numerator, denominator))
+                EXPECT_EQ(Veneer::MulDivRounded(number, numerator, denominator),
+                          ::MulDiv(number, numerator, denominator))
                     << number << " * " << numerator << " / " << denominator;
 }
