@@ -329,6 +329,9 @@ void CPaintManagerUI::Invalidate() {
 
 void CPaintManagerUI::Invalidate(const RECT& rect) {
     const RECT clamped = ClampUpdateRect(rect);
+    // Nothing to repaint: a control not laid out yet (every control while a
+    // skin is built) would otherwise cost a call to the window system.
+    if (clamped.right <= clamped.left || clamped.bottom <= clamped.top) return;
     ::UnionRect(&m_layeredUpdate, &m_layeredUpdate, &clamped);
     if (m_hwnd) ::InvalidateRect(m_hwnd, &clamped, FALSE);
 }
