@@ -236,12 +236,6 @@ public:
     bool IsAutoTextSize() const { return m_autoTextSize; }
     void SetAutoTextSize(bool autoTextSize) { m_autoTextSize = autoTextSize; }
 
-    CEventSource OnInit;
-    CEventSource OnDestroy;
-    CEventSource OnSize;
-    CEventSource OnEvent;
-    CEventSource OnNotify;
-
 protected:
     // Places `child` again inside this control: by default at its current rectangle.
     virtual void RelayoutChild(CControlUI* child);
@@ -250,26 +244,38 @@ protected:
     int ScaleValue(int value) const;
     RECT ScaleRect(const RECT& rect) const;
 
+    // What a layout pass reads and writes, packed behind the vtable pointer
+    // into 88 bytes (x86-64): a pass over a big tree then pulls two cache
+    // lines per control instead of four. Keep new fields out of this block.
     CPaintManagerUI* m_manager = nullptr;
-    CControlUI* m_parent = nullptr;
-    bool m_updateNeeded = true;
-    bool m_menuUsed = false;
     UiRect m_item;
     UiRect m_padding;       // design units
-    UiSize m_fixedXY;       // design units
     UiSize m_fixedSize;     // design units; 0 = not fixed
     UiSize m_minSize;       // design units
     UiSize m_maxSize{9999, 9999};
+    bool m_updateNeeded = true;
     bool m_visible = true;
     bool m_internVisible = true;
+    bool m_floating = false;
+    bool m_inSetPos = false;
     bool m_enabled = true;
     bool m_mouseEnabled = true;
     bool m_keyboardEnabled = true;
+
+public:
+    CEventSource OnSize;
+    CEventSource OnInit;
+    CEventSource OnDestroy;
+    CEventSource OnEvent;
+    CEventSource OnNotify;
+
+protected:
+    CControlUI* m_parent = nullptr;
+    bool m_menuUsed = false;
     bool m_focused = false;
-    bool m_floating = false;
+    UiSize m_fixedXY;       // design units
     TPercentInfo m_floatPercent;
     UINT m_floatAlign = 0;  // 1 centre, 2 right, 4 vertical centre, 8 bottom
-    bool m_inSetPos = false;
     bool m_richEvent = false;
     bool m_dragEnabled = false;
     bool m_dropEnabled = false;

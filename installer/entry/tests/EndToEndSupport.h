@@ -121,7 +121,13 @@ public:
     }
     ~InstallerRun() {
         if (!started) return;
-        if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(m_process.hProcess, 99);
+        if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(m_process.hProcess, 99);
+            // Termination is asynchronous: until the process is gone it holds
+            // the one-installer mutex, and the next test's installer would
+            // end at once as the second one.
+            WaitForSingleObject(m_process.hProcess, 10000);
+        }
         CloseHandle(m_process.hThread);
         CloseHandle(m_process.hProcess);
     }

@@ -50,11 +50,15 @@ inline Timing TimeRuns(int runs, const std::function<void()>& body, GdiBatch gdi
 
 // Runs `a` and `b` alternately, `runs` times each, so that a figure and the
 // floor it is divided by see the same machine: on a shared machine the speed
-// drifts between one series of runs and the next.
-inline std::pair<Timing, Timing> TimePaired(int runs, const std::function<void()>& a, const std::function<void()>& b) {
+// drifts between one series of runs and the next. With `warmUps`, each turn
+// first runs its body that many times untimed, so each timed run finds the
+// caches as a run right after itself would, not as the other body left them.
+inline std::pair<Timing, Timing> TimePaired(int runs, const std::function<void()>& a, const std::function<void()>& b,
+                                            int warmUps = 0) {
     std::vector<double> timesA, timesB;
     for (int i = 0; i < std::max(runs, 1); ++i) {
         for (int which = 0; which < 2; ++which) {
+            for (int w = 0; w < warmUps; ++w) (which == 0 ? a : b)();
             const double start = NowMs();
             (which == 0 ? a : b)();
             ::GdiFlush();
