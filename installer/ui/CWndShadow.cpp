@@ -52,6 +52,14 @@ void CWndShadow::RenderShadow(HWND parent) {
     RECT rect{};
     ::GetWindowRect(parent, &rect);
     m_bitmap.Present(m_hwnd.Get(), ShadowOrigin(rect, drawn.xOffset, drawn.yOffset, drawn.size));
+    // The system keeps what was presented; holding the window-sized image
+    // as well would cost its size in memory for the window's whole life.
+    m_bitmap.Release();
+}
+
+bool CWndShadow::DrawImage(Veneer::CShadowBitmap& bitmap) const {
+    const HWND parent = GetParentWindow();
+    return parent && DrawWindowShadow(parent, Drawn(), bitmap);
 }
 
 void CWndShadow::RenderIfVisible() {

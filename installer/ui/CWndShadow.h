@@ -40,8 +40,12 @@ public:
     int GetDarkness() const { return m_params.darkness; }
     POINT GetPosition() const { return POINT{m_params.xOffset, m_params.yOffset}; }
     COLORREF GetColor() const { return RGB(m_params.red, m_params.green, m_params.blue); }
-    // The bitmap of the last render (tests read its pixels).
-    const Veneer::CShadowBitmap& GetBitmap() const { return m_bitmap; }
+    // The pixels the shadow shows, drawn again into `bitmap`: the shadow
+    // keeps none once they are presented (the system holds its own copy).
+    // False without a parent or when nothing can be drawn.
+    bool DrawImage(Veneer::CShadowBitmap& bitmap) const;
+    // True while the shadow holds a drawn image; only during a render.
+    bool HoldsImage() const { return m_bitmap.Width() != 0; }
 
 private:
     void RenderShadow(HWND parent) override;
@@ -51,7 +55,7 @@ private:
 
     int m_scale = 100;  // percent
     Veneer::ShadowParams m_params{0, 5, 150, 5, 5, 0, 0, 0};
-    Veneer::CShadowBitmap m_bitmap;
+    Veneer::CShadowBitmap m_bitmap;  // empty between renders
 };
 
 }  // namespace ZKInstaller

@@ -56,6 +56,13 @@ void DrawParametricShadow(DWORD* bits, int parentWidth, int parentHeight, const 
 // between renders while its size stays the same.
 class CShadowBitmap {
 public:
+    CShadowBitmap() = default;
+    // The bitmap leaves its DC before either is deleted: a bitmap still
+    // selected into a DC cannot be deleted and would leak its pixels.
+    ~CShadowBitmap() { Release(); }
+    CShadowBitmap(const CShadowBitmap&) = delete;
+    CShadowBitmap& operator=(const CShadowBitmap&) = delete;
+
     // A zero-filled width x height bitmap. False (the reason written to the
     // debug output) when the bitmap or the context cannot be created.
     bool Prepare(int width, int height);

@@ -12,10 +12,19 @@ using ZKInstaller::CWndShadow;
 
 namespace {
 
+// The shadow keeps no image once it is presented: the probe draws the one it
+// shows again, with the shadow's own parameters.
+const Veneer::CShadowBitmap& ShownImage(const CWndShadow& shadow) {
+    static Veneer::CShadowBitmap image;
+    image.Release();
+    shadow.DrawImage(image);
+    return image;
+}
+
 ShadowProbe Probe(const CWndShadow& shadow) {
     return ShadowProbe{[](const void* s) { return static_cast<const CWndShadow*>(s)->GetShadowWindow(); },
                        [](const void* s) -> const Veneer::CShadowBitmap& {
-                           return static_cast<const CWndShadow*>(s)->GetBitmap();
+                           return ShownImage(*static_cast<const CWndShadow*>(s));
                        },
                        &shadow, shadow.GetSize(), shadow.GetPosition().x, shadow.GetPosition().y};
 }
@@ -93,7 +102,8 @@ TEST(WndShadow, MainFrameShadowPixelsAndFollowing) {
     RECT r{};
     ::GetWindowRect(shadow.GetShadowWindow(), &r);
     EXPECT_EQ("92,92,808,528", RectText(r));
-    const Veneer::CShadowBitmap& bitmap = shadow.GetBitmap();
+    EXPECT_FALSE(shadow.HoldsImage());
+    const Veneer::CShadowBitmap& bitmap = ShownImage(shadow);
     ASSERT_EQ(716, bitmap.Width());
     ASSERT_EQ(436, bitmap.Height());
     // Soft edge over the 8 pixels beyond the parent, mirrored on the right
@@ -114,7 +124,7 @@ TEST(WndShadow, MainFrameShadowPixelsAndFollowing) {
     shadow.SetScale(150);
     ::GetWindowRect(shadow.GetShadowWindow(), &r);
     EXPECT_EQ("88,88,812,532", RectText(r));
-    EXPECT_EQ(724, bitmap.Width());
+    EXPECT_EQ(724, ShownImage(shadow).Width());
 }
 
 }  // namespace

@@ -167,3 +167,24 @@ TEST(ShadowImage, MergedStampsMatchSingleKernels) {
 }
 
 }  // namespace
+
+namespace {
+
+// A bitmap still selected into a DC cannot be deleted: the shadow's image
+// must leave its DC before either goes, or each shadow leaks its pixels.
+TEST(ShadowBitmap, ItsBitmapIsDeletedWhenReleasedAndWhenDestroyed) {
+    HGDIOBJ released = nullptr;
+    HGDIOBJ destroyed = nullptr;
+    {
+        CShadowBitmap bitmap;
+        ASSERT_TRUE(bitmap.Prepare(40, 30));
+        released = ::GetCurrentObject(bitmap.Dc(), OBJ_BITMAP);
+        bitmap.Release();
+        ASSERT_TRUE(bitmap.Prepare(50, 30));
+        destroyed = ::GetCurrentObject(bitmap.Dc(), OBJ_BITMAP);
+    }
+    EXPECT_EQ(0u, ::GetObjectType(released));
+    EXPECT_EQ(0u, ::GetObjectType(destroyed));
+}
+
+}  // namespace
