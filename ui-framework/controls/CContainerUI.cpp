@@ -689,6 +689,7 @@ bool CContainerUI::DoPaint(HDC dc, const RECT& paintArea, CControlUI* stopContro
     RECT inner;
     const bool meetsClient = IntersectRect(&inner, &paintArea, &client) != FALSE;
     RECT temp;
+    const CPaintManagerUI::ImagePageScope page(m_manager, ChildImagePage());
     for (int i = 0; i < m_items.GetSize() && result; ++i) {
         CControlUI* child = GetItemAt(i);
         if (child == stopControl) {

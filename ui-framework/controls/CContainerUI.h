@@ -139,6 +139,9 @@ public:
 protected:
     void RelayoutChild(CControlUI* child) override;
     void DisposeChild(CControlUI* control);
+    // The page the children's images are drawn for, or null for the page
+    // this container is drawn for (see CPaintManagerUI::ReleasePageImages).
+    virtual const void* ChildImagePage() const { return nullptr; }
     // Clamps a size to a child's minimum, then its maximum.
     static int ClampWidth(const CControlUI* child, int width);
     static int ClampHeight(const CControlUI* child, int height);

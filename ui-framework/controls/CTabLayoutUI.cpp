@@ -78,6 +78,9 @@ bool CTabLayoutUI::SelectItem(int index) {
     for (int i = 0; i < GetCount(); ++i) {
         if (i != index) GetItemAt(i)->SetVisible(false);
     }
+    // Before the new page draws: its images are decoded while the old
+    // page's are already gone, so the two sets never peak together.
+    if (m_manager && old >= 0 && old < GetCount()) m_manager->ReleasePageImages(GetItemAt(old));
     CControlUI* page = GetItemAt(index);
     page->SetVisible(true);
     page->SetFocus();
@@ -93,6 +96,10 @@ bool CTabLayoutUI::SelectItem(int index) {
 bool CTabLayoutUI::SelectItem(CControlUI* control) {
     const int index = GetItemIndex(control);
     return index >= 0 && SelectItem(index);
+}
+
+const void* CTabLayoutUI::ChildImagePage() const {
+    return m_curSel >= 0 && m_curSel < GetCount() ? GetItemAt(m_curSel) : nullptr;
 }
 
 void CTabLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value) {

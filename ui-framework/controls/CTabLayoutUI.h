@@ -2,6 +2,7 @@
 // One visible page at a time. The first visible child added becomes the
 // selection; every other page is hidden. Selecting a page lays it out, moves
 // the focus into it and notifies "tabselect" (wParam new index, lParam old).
+// A page that is left frees the decoded images only it draws.
 #include "controls/CContainerUI.h"
 
 namespace Veneer {
@@ -24,6 +25,9 @@ public:
 
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     void SetPos(RECT rect, bool needInvalidate = true) override;
+
+protected:
+    const void* ChildImagePage() const override;
 
 private:
     int m_curSel = -1;  // -1: nothing selected

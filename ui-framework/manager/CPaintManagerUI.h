@@ -292,6 +292,23 @@ public:
                                bool shared = false);
     bool RemoveImage(const wchar_t* name, bool shared = false);
     void RemoveAllImages(bool shared = false);
+    // While one lives, the images drawn belong to `page` (a tab's selected
+    // page) unless something else draws them too. Null `page`: unchanged.
+    class ImagePageScope {
+    public:
+        ImagePageScope(CPaintManagerUI* manager, const void* page);
+        ~ImagePageScope();
+        ImagePageScope(const ImagePageScope&) = delete;
+        ImagePageScope& operator=(const ImagePageScope&) = delete;
+
+    private:
+        CPaintManagerUI* m_manager = nullptr;
+        const void* m_saved = nullptr;
+    };
+    // Frees the decoded images only `page` has drawn: a hidden page keeps no
+    // pixels. They load again when drawn; one drawn again by another page is
+    // shared from then on and stays.
+    void ReleasePageImages(const void* page);
     const TImageSpec* GetDrawInfo(const wchar_t* descriptor, const wchar_t* modifier = nullptr) override;
     void RemoveAllDrawInfos();
     // Lookups of GetDrawInfo since construction (or the last reset) that found
@@ -498,6 +515,8 @@ private:
     TFontInfo m_defaultFont;  // empty face name: the shared default is used
     UiOwningMap<TFontInfo> m_fonts{83};                          // decimal id -> font
     UiOwningMap<TImageInfo, TImageInfoDeleter> m_images{83};     // image key -> image
+    const void* m_imagePage = nullptr;                           // the page being painted, or null
+    UiStringPtrMap m_releasedImagePages{17};                     // image key -> page it was released with
     UiOwningMap<TImageSpec> m_drawInfos{83};                     // descriptor + modifier -> parsed form
     DrawInfoStats m_drawInfoStats;
     UiOwningMap<UiString> m_defaultAttributes{83};  // class name -> attribute list

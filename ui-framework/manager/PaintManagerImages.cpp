@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "manager/CPaintManagerUI.h"
 #include "manager/PaintManagerShared.h"
@@ -83,6 +84,17 @@ void AdjustImageColors(TImageInfo& image) {
     }
 }
 
+// Only a page's own images may be released with it: an image drawn outside
+// any page, or by two pages, or whose pixels cannot be loaded again (handed
+// over as a bitmap, colour-adjusted on request) is shared for good.
+const char kSharedImage = 0;
+
+void NoteDrawer(TImageInfo& image, const void* page) {
+    const void* drawer = page ? page : &kSharedImage;
+    if (image.drawnBy == drawer || image.drawnBy == &kSharedImage) return;
+    image.drawnBy = (image.drawnBy || image.adjustColors) ? &kSharedImage : drawer;
+}
+
 }  // namespace
 
 const TImageInfo* CPaintManagerUI::GetImage(const wchar_t* name) const {
@@ -97,10 +109,41 @@ const TImageInfo* CPaintManagerUI::GetImageEx(const wchar_t* name, const wchar_t
                                               bool adjustColors, HINSTANCE instance) {
     if (!name || !*name) return nullptr;
     const UiString key = ImageKey(name, type, mask);
-    const TImageInfo* image = m_images.Find(key);
-    if (!image) image = Shared().images.Find(key);
-    if (!image) image = AddImage(name, type, mask, adjustColors, false, instance);
-    return image;
+    if (TImageInfo* own = m_images.Find(key)) {
+        NoteDrawer(*own, m_imagePage);
+        return own;
+    }
+    if (const TImageInfo* shared = Shared().images.Find(key)) return shared;
+    const TImageInfo* added = AddImage(name, type, mask, adjustColors, false, instance);
+    if (TImageInfo* own = added ? m_images.Find(key, false) : nullptr) {
+        // A page's image loaded again for another page is shared from now on.
+        if (const void* before = m_releasedImagePages.Find(key, false)) own->drawnBy = before;
+        NoteDrawer(*own, m_imagePage);
+    }
+    return added;
+}
+
+CPaintManagerUI::ImagePageScope::ImagePageScope(CPaintManagerUI* manager, const void* page) {
+    if (!manager || !page) return;
+    m_manager = manager;
+    m_saved = manager->m_imagePage;
+    manager->m_imagePage = page;
+}
+
+CPaintManagerUI::ImagePageScope::~ImagePageScope() {
+    if (m_manager) m_manager->m_imagePage = m_saved;
+}
+
+void CPaintManagerUI::ReleasePageImages(const void* page) {
+    if (!page) return;
+    std::vector<UiString> keys;
+    m_images.ForEach([&](const wchar_t* key, const TImageInfo& image) {
+        if (image.drawnBy == page) keys.emplace_back(key);
+    });
+    for (const UiString& key : keys) {
+        m_releasedImagePages.Set(key, const_cast<void*>(page));
+        m_images.Remove(key);
+    }
 }
 
 const TImageInfo* CPaintManagerUI::AddImage(const wchar_t* name, const wchar_t* type, DWORD mask, bool adjustColors,
@@ -126,6 +169,7 @@ const TImageInfo* CPaintManagerUI::AddImage(const wchar_t* name, HBITMAP bitmap,
     // From here the table owns the caller's bitmap.
     UiImagePtr image(new TImageInfo);
     image->bitmap = bitmap;
+    image->drawnBy = &kSharedImage;
     DIBSECTION section{};
     if (::GetObjectW(bitmap, sizeof(section), &section) == sizeof(section)) {
         image->bits = static_cast<BYTE*>(section.dsBm.bmBits);

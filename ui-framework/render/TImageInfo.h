@@ -20,6 +20,9 @@ struct TImageInfo {
     bool adjustColors = false;    // the copy above is kept and adjusted
     UiString resType;             // empty: from the skin storage
     DWORD mask = 0;               // BGRA value made transparent at load time
+    // Who has drawn it, kept by the paint manager: null before the first draw,
+    // then the one page that drew it, or the manager's shared mark.
+    const void* drawnBy = nullptr;
 };
 
 struct TImageInfoDeleter {

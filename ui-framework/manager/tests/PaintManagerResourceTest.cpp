@@ -3,9 +3,12 @@
 // settings. No window is needed.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "WindowTestSupport.h"
+#include "controls/CTabLayoutUI.h"
+#include "controls/CVerticalLayoutUI.h"
 #include "core/CSkinResources.h"
 #include "core/CSkinStorage.h"
 #include "render/TImageInfo.h"
@@ -176,6 +179,62 @@ TEST(Images, LoadedOnceFromTheSkinFolderAndReplacedByAddImage) {
 
     CPaintManagerUI::SetResourcePath(L"");
     DeleteFileW((folder + L"dot.bmp").c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+// The installer's pages each draw a window-sized background: the one left
+// must be gone before the next one decodes, and what both pages draw stays.
+TEST(Images, ALeftPageFreesTheImagesOnlyItDrewBeforeTheNextPageDraws) {
+    const std::wstring folder = MakeTempFolder(L"veneer-page-images");
+    for (const wchar_t* name : {L"root.bmp", L"page0.bmp", L"page1.bmp", L"both.bmp", L"hot.bmp"})
+        ASSERT_TRUE(WriteBmp32(folder + name, 2, 2, [](int, int) { return 0xFF336699u; }));
+    CPaintManagerUI::SetResourcePath(folder.c_str());
+    CPaintManagerUI manager;
+    auto root = std::make_unique<CVerticalLayoutUI>();
+    root->SetBkImage(L"root.bmp");
+    auto* tab = new CTabLayoutUI;
+    root->Add(tab);
+    for (const wchar_t* own : {L"page0.bmp", L"page1.bmp"}) {
+        auto* page = new CVerticalLayoutUI;
+        page->SetBkImage(own);
+        auto* button = new CControlUI;
+        button->SetBkImage(L"both.bmp");
+        page->Add(button);
+        tab->Add(page);
+    }
+    manager.InitControls(root.get());
+    root->SetPos(RECT{0, 0, 40, 40}, false);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 40, 40);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    auto paint = [&] { root->Paint(dc, root->GetPos(), nullptr); };
+
+    paint();
+    {
+        const CPaintManagerUI::ImagePageScope onPage0(&manager, tab->GetItemAt(0));
+        ASSERT_NE(manager.GetImageEx(L"hot.bmp"), nullptr);  // a hover image drawn on page 0 only
+    }
+    EXPECT_TRUE(tab->SelectItem(1));
+    EXPECT_EQ(manager.GetImage(L"page0.bmp"), nullptr);
+    EXPECT_EQ(manager.GetImage(L"hot.bmp"), nullptr);
+    EXPECT_EQ(manager.GetImage(L"both.bmp"), nullptr);  // so far only page 0 drew it
+    EXPECT_NE(manager.GetImage(L"root.bmp"), nullptr);
+
+    paint();
+    EXPECT_NE(manager.GetImage(L"page1.bmp"), nullptr);
+    EXPECT_TRUE(tab->SelectItem(0));
+    EXPECT_EQ(manager.GetImage(L"page1.bmp"), nullptr);
+    EXPECT_NE(manager.GetImage(L"both.bmp"), nullptr);  // drawn by both pages: shared
+    EXPECT_NE(manager.GetImage(L"root.bmp"), nullptr);
+    paint();
+    EXPECT_NE(manager.GetImage(L"page0.bmp"), nullptr);
+
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    CPaintManagerUI::SetResourcePath(L"");
+    for (const wchar_t* name : {L"root.bmp", L"page0.bmp", L"page1.bmp", L"both.bmp", L"hot.bmp"})
+        DeleteFileW((folder + name).c_str());
     RemoveDirectoryW(folder.c_str());
 }
 
