@@ -9,8 +9,12 @@ namespace Veneer {
 
 class UiString {
 public:
-    static constexpr int kInlineCapacity = 64;  // UTF-16 units
-    static constexpr int kInlineMax = 62;       // characters kept inline
+    // Names and short texts fit; descriptors and paths go to the heap. Every
+    // control holds several strings, so this buffer sets much of its size:
+    // at 64 units a control was 728 bytes and layout passes over large
+    // trees, and the builder's copies, were measurably slower.
+    static constexpr int kInlineCapacity = 16;  // UTF-16 units
+    static constexpr int kInlineMax = 14;       // characters kept inline
 
     UiString();
     UiString(const wchar_t* text, int length = -1);

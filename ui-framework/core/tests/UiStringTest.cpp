@@ -10,12 +10,12 @@ namespace {
 std::wstring Repeat(wchar_t ch, int count) { return std::wstring(static_cast<size_t>(count), ch); }
 }  // namespace
 
-TEST(UiStringStorage, SixtyTwoCharactersStayInlineAndTheSixtyThirdMovesToTheHeap) {
-    UiString text(Repeat(L'x', 62).c_str());
+TEST(UiStringStorage, TextsUpToTheInlineMaximumStayInlineAndOneMoreMovesToTheHeap) {
+    UiString text(Repeat(L'x', UiString::kInlineMax).c_str());
     EXPECT_TRUE(text.IsInline());
     text += L'y';
     EXPECT_FALSE(text.IsInline());
-    EXPECT_EQ(std::wstring(text.GetData()), Repeat(L'x', 62) + L"y");
+    EXPECT_EQ(std::wstring(text.GetData()), Repeat(L'x', UiString::kInlineMax) + L"y");
     text = L"short";
     EXPECT_TRUE(text.IsInline());
     EXPECT_STREQ(text.GetData(), L"short");
