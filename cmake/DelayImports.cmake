@@ -46,7 +46,6 @@ endfunction()
 
 zk_delay_import(gdiplus gdiplus.dll)
 zk_delay_import(urlmon urlmon.dll)
-zk_delay_import(version version.dll)
 zk_delay_import(wintrust wintrust.dll)
 zk_delay_import(crypt32 crypt32.dll)
 zk_delay_import(wininet wininet.dll)

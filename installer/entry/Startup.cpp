@@ -3,6 +3,7 @@
 #include <objbase.h>
 // GDI+ needs min/max and the COM declarations in scope.
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,22 +32,31 @@ namespace {
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 
 // The product version from this module's version resource, or "unknown".
+// Read in place from this module's version resource: no version library to
+// load and no second open of the executable before the first frame.
 std::wstring ModuleVersion(HINSTANCE instance) {
-    wchar_t path[MAX_PATH]{};
-    if (!GetModuleFileNameW(instance, path, MAX_PATH)) return L"unknown";
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
-    if (size == 0) return L"unknown";
-    std::vector<unsigned char> data(size);
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT length = 0;
-    if (!GetFileVersionInfoW(path, 0, size, data.data()) ||
-        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info) {
+    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+    HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
+    const auto* block = static_cast<const BYTE*>(loaded ? LockResource(loaded) : nullptr);
+    const DWORD size = found ? SizeofResource(instance, found) : 0;
+    // VS_VERSIONINFO: its length, the value's length and type (three WORDs),
+    // the key "VS_VERSION_INFO" with its null (16 units), padding to a 32-bit
+    // boundary, then the fixed part.
+    constexpr size_t kKeyOffset = 6;
+    constexpr size_t kFixedOffset = 40;
+    static const wchar_t kKey[] = L"VS_VERSION_INFO";
+    VS_FIXEDFILEINFO info{};
+    WORD valueLength = 0;
+    if (!block || size < kFixedOffset + sizeof(info)) return L"unknown";
+    std::memcpy(&valueLength, block + 2, sizeof(valueLength));
+    std::memcpy(&info, block + kFixedOffset, sizeof(info));
+    if (std::memcmp(block + kKeyOffset, kKey, sizeof(kKey)) != 0 || valueLength < sizeof(info) ||
+        info.dwSignature != VS_FFI_SIGNATURE) {
         return L"unknown";
     }
-    return ZKCore::DecimalText(HIWORD(info->dwProductVersionMS)) + L"." + ZKCore::DecimalText(LOWORD(info->dwProductVersionMS)) +
-           L"." + ZKCore::DecimalText(HIWORD(info->dwProductVersionLS)) + L"." +
-           ZKCore::DecimalText(LOWORD(info->dwProductVersionLS));
+    return ZKCore::DecimalText(HIWORD(info.dwProductVersionMS)) + L"." + ZKCore::DecimalText(LOWORD(info.dwProductVersionMS)) +
+           L"." + ZKCore::DecimalText(HIWORD(info.dwProductVersionLS)) + L"." +
+           ZKCore::DecimalText(LOWORD(info.dwProductVersionLS));
 }
 
 // A GUI program has no console of its own: the help goes to a redirected
