@@ -101,13 +101,14 @@ void BringRunningInstallerForward() {
 }
 
 // The file of "/LOG=" when it is usable, else a new run log in the temporary
-// folder (and the oldest run logs beyond the newest ten go).
-void OpenRunLog(const CommandLineSwitches& switches) {
+// folder. True for the latter: the run logs beyond the newest ten go once the
+// run is over, so the listing of the folder does not delay the first frame.
+bool OpenRunLog(const CommandLineSwitches& switches) {
     if (switches.logGiven && IsAbsoluteFolder(switches.logFile)) {
         InstallLog().Open(switches.logFile, LogOpen::AppendOrCreate);
-        return;
+        return false;
     }
-    if (InstallLog().Open(NewRunLogPath(), LogOpen::CreateNew)) RotateRunLogs(TempFolder(), kRunLogsKept);
+    return InstallLog().Open(NewRunLogPath(), LogOpen::CreateNew);
 }
 
 ExitCode FromFrameState(std::optional<InstallState> state) {
@@ -170,10 +171,11 @@ int RunInstaller(HINSTANCE instance, const std::wstring& arguments, StartupRepor
     const CommandLineSwitches& switches = out.switches;
     CInstallLog& log = InstallLog();
     std::wstring version;
+    bool ownRunLog = false;
     {
         const Veneer::UiPhaseScope phase("log");
         version = ModuleVersion(instance);
-        OpenRunLog(switches);
+        ownRunLog = OpenRunLog(switches);
         out.logPath = log.Path();
         log.Write(L"Scrivla setup " + version);
         log.Write(L"Command line: " + arguments);
@@ -200,6 +202,7 @@ int RunInstaller(HINSTANCE instance, const std::wstring& arguments, StartupRepor
     }
     log.Write(L"Exit code: " + ZKCore::DecimalText(static_cast<int>(code)) + L" (" + ExitCodeName(code) + L")");
     log.Close();
+    if (ownRunLog) RotateRunLogs(TempFolder(), kRunLogsKept);
     return static_cast<int>(code);
 }
 

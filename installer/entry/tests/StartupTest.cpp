@@ -128,6 +128,28 @@ TEST(Startup, AnUnwritableLogStopsNothing) {
     EXPECT_EQ(report.switches.installFolder, L"C:\\With Space");
 }
 
+TEST(Startup, ARunKeepsTheNewestTenRunLogsIncludingItsOwn) {
+    wchar_t temp[MAX_PATH]{};
+    GetEnvironmentVariableW(L"TMP", temp, MAX_PATH);
+    const std::wstring savedTmp(temp);
+    const std::wstring folder = savedTmp + L"\\zk rotation " + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const auto oldLog = [&folder](WORD day) { return folder + RunLogName(SYSTEMTIME{2020, 1, 0, day}, 7); };
+    for (WORD day = 1; day <= 12; ++day)
+        CloseHandle(CreateFileW(oldLog(day).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+    StartupReport report;
+    EXPECT_EQ(RunInstaller(GetModuleHandleW(nullptr), L"-orelative", &report, false),
+              static_cast<int>(ExitCode::BadCommandLine));
+    SetEnvironmentVariableW(L"TMP", savedTmp.c_str());
+    EXPECT_TRUE(DeleteFileW(report.logPath.c_str())) << report.logPath.c_str();
+    for (WORD day = 1; day <= 12; ++day) {
+        // The three oldest made room for this run's own.
+        EXPECT_EQ(DeleteFileW(oldLog(day).c_str()) != FALSE, day > 3) << day;
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
 TEST(Startup, HelpNamesTheLogAndEveryExitCode) {
     const std::wstring help = HelpText(L"1.2.3.4");
     EXPECT_NE(help.find(TempFolder() + L"Scrivla-Setup-<yyyyMMdd-HHmmss>-<pid>.log"), std::wstring::npos);
