@@ -6,7 +6,6 @@
 #include <cstring>
 #include <optional>
 #include <string>
-#include <vector>
 using std::max;
 using std::min;
 #include <gdiplus.h>
@@ -31,9 +30,9 @@ namespace ZKInstaller {
 namespace {
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 
-// The product version from this module's version resource, or "unknown".
-// Read in place from this module's version resource: no version library to
-// load and no second open of the executable before the first frame.
+// The product version from this module's version resource, or "unknown",
+// read in place: no version library to load and no second open of the
+// executable before the first frame.
 std::wstring ModuleVersion(HINSTANCE instance) {
     HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
     HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;

@@ -166,10 +166,6 @@ TEST(ShadowImage, MergedStampsMatchSingleKernels) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // A bitmap still selected into a DC cannot be deleted: the shadow's image
 // must leave its DC before either goes, or each shadow leaks its pixels.
 TEST(ShadowBitmap, ItsBitmapIsDeletedWhenReleasedAndWhenDestroyed) {
