@@ -1,4 +1,5 @@
 #include <climits>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "core/CSkinStorage.h"
 #include "core/UiPhaseClock.h"
 #include "render/CUiRender.h"
+#include "render/StbPixelTarget.h"
 #include "render/UiBlend.h"
 
 namespace Veneer {
@@ -83,23 +85,34 @@ bool CUiRender::HasImage(const wchar_t* name, const wchar_t* type, HINSTANCE ins
 UiImagePtr CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWORD mask) {
     if (!bytes || length == 0 || length > static_cast<size_t>(INT_MAX)) return nullptr;
     const UiPhaseScope phase("decode");
+    const auto* data = static_cast<const stbi_uc*>(bytes);
+    const int size = static_cast<int>(length);
     int width = 0, height = 0, channels = 0;
-    std::unique_ptr<stbi_uc, StbFree> rgba(stbi_load_from_memory(static_cast<const stbi_uc*>(bytes),
-                                                                  static_cast<int>(length), &width, &height,
-                                                                  &channels, 4));
-    if (!rgba || width <= 0 || height <= 0) return nullptr;
+    if (!stbi_info_from_memory(data, size, &width, &height, &channels) || width <= 0 || height <= 0) return nullptr;
 
+    // The bitmap is made first and the decoder writes into it: the pixels
+    // are written once, and no second image-sized buffer is touched.
     void* bits = nullptr;
     UiBitmap bitmap(CreateTopDownDib(nullptr, width, height, &bits));
     if (!bitmap || !bits) return nullptr;
-
-    // RGBA -> premultiplied BGRA; then the mask, compared with the finished
-    // pixel, clears it completely.
-    bool hasAlpha = false;
-    const stbi_uc* in = rgba.get();
-    DWORD* out = static_cast<DWORD*>(bits);
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    for (size_t i = 0; i < count; ++i, in += 4) {
+    StbPixelTarget target(bits, count * 4);
+    int decodedWidth = 0, decodedHeight = 0;
+    std::unique_ptr<stbi_uc, StbFree> rgba(
+        stbi_load_from_memory(data, size, &decodedWidth, &decodedHeight, &channels, 4));
+    if (!rgba || decodedWidth != width || decodedHeight != height) return nullptr;
+    if (target.Holds(rgba.get())) {
+        rgba.release();
+    } else {
+        std::memcpy(bits, rgba.get(), count * 4);
+    }
+
+    // RGBA -> premultiplied BGRA, in place; then the mask, compared with the
+    // finished pixel, clears it completely.
+    bool hasAlpha = false;
+    DWORD* pixels = static_cast<DWORD*>(bits);
+    for (size_t i = 0; i < count; ++i) {
+        const auto* in = reinterpret_cast<const BYTE*>(pixels + i);
         const DWORD alpha = in[3];
         DWORD r = in[0], g = in[1], b = in[2];
         if (alpha != 255) {
@@ -113,7 +126,7 @@ UiImagePtr CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWOR
             pixel = 0;
             hasAlpha = true;
         }
-        out[i] = pixel;
+        pixels[i] = pixel;
     }
 
     UiImagePtr image(new (std::nothrow) TImageInfo);

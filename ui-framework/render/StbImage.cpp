@@ -12,8 +12,55 @@
 #define STBI_MAX_DIMENSIONS (1 << 14)
 // The PNG decoder inflates through zlib (below), not stb's own inflater.
 #define STBI_NO_ZLIB
+#define STBI_MALLOC(bytes) Veneer::StbPixelTarget::Allocate(bytes)
+#define STBI_REALLOC(block, bytes) Veneer::StbPixelTarget::Reallocate(block, bytes)
+#define STBI_FREE(block) Veneer::StbPixelTarget::Free(block)
+#include <cstdlib>
+#include <cstring>
+
+#include "render/StbPixelTarget.h"
+
 #include <stb_image.h>
 #include <zlib.h>
+
+namespace Veneer {
+
+namespace {
+
+thread_local StbPixelTarget* t_target = nullptr;
+
+}  // namespace
+
+StbPixelTarget::StbPixelTarget(void* memory, size_t bytes) : m_memory(memory), m_bytes(bytes), m_previous(t_target) {
+    t_target = this;
+}
+
+StbPixelTarget::~StbPixelTarget() { t_target = m_previous; }
+
+void* StbPixelTarget::Allocate(size_t bytes) {
+    StbPixelTarget* target = t_target;
+    if (target && !target->m_lent && target->m_memory && bytes == target->m_bytes) {
+        target->m_lent = true;
+        return target->m_memory;
+    }
+    return std::malloc(bytes);
+}
+
+void* StbPixelTarget::Reallocate(void* block, size_t bytes) {
+    StbPixelTarget* target = t_target;
+    if (!target || !target->Holds(block)) return std::realloc(block, bytes);
+    void* moved = std::malloc(bytes);
+    if (moved) std::memcpy(moved, block, bytes < target->m_bytes ? bytes : target->m_bytes);
+    return moved;  // the target stays lent: its bytes now belong to the caller again
+}
+
+void StbPixelTarget::Free(void* block) {
+    StbPixelTarget* target = t_target;
+    if (target && target->Holds(block)) return;
+    std::free(block);
+}
+
+}  // namespace Veneer
 
 // The PNG decoder's one call into an inflater. zlib is linked for the skin
 // archive anyway and inflates a window-sized background in well under half

@@ -83,6 +83,22 @@ TEST(ImageDecode, MaskComparesWithThePremultipliedPixel) {
     EXPECT_EQ(PixelAt(*unpremultiplied, 0, 0), 0x80800080u);
 }
 
+TEST(ImageDecode, AOneColumnRgbImageDecodesThoughItsInflatedRowsHaveTheBitmapsSize) {
+    // 1 x 3 RGB: three filtered rows of 1 + 3 bytes, as many bytes as the
+    // finished bitmap, so the decoder's first buffer of that size is not
+    // its result. Then a 2 x 1 image on the same thread.
+    ImagePtr column = Decode(EncodePng(1, 3, {255, 0, 0, 0, 255, 0, 0, 0, 255}, 3));
+    ASSERT_TRUE(column);
+    EXPECT_FALSE(column->hasAlpha);
+    EXPECT_EQ(PixelAt(*column, 0, 0), 0xFFFF0000u);
+    EXPECT_EQ(PixelAt(*column, 0, 1), 0xFF00FF00u);
+    EXPECT_EQ(PixelAt(*column, 0, 2), 0xFF0000FFu);
+    ImagePtr next = Decode(EncodePng(2, 1, {1, 2, 3, 255, 4, 5, 6, 0}));
+    ASSERT_TRUE(next);
+    EXPECT_EQ(PixelAt(*next, 0, 0), 0xFF010203u);
+    EXPECT_EQ(PixelAt(*next, 1, 0), 0u);
+}
+
 TEST(ImageDecode, ImagesFromOtherEncodersDecode) {
     ImagePtr quadrant = Decode(TestResource(L"RGBA_QUADRANT"));
     ASSERT_TRUE(quadrant);

@@ -69,7 +69,7 @@ void Dib32::FillPattern(uint32_t seed) {
         }
 }
 
-std::vector<unsigned char> EncodePng(int width, int height, const std::vector<unsigned char>& rgba) {
+std::vector<unsigned char> EncodePng(int width, int height, const std::vector<unsigned char>& rgba, int channels) {
     std::vector<unsigned char> out;
     stbi_write_png_to_func(
         [](void* context, void* data, int size) {
@@ -77,7 +77,7 @@ std::vector<unsigned char> EncodePng(int width, int height, const std::vector<un
             const unsigned char* p = static_cast<const unsigned char*>(data);
             bytes->insert(bytes->end(), p, p + size);
         },
-        &out, width, height, 4, rgba.data(), width * 4);
+        &out, width, height, channels, rgba.data(), width * channels);
     return out;
 }
 

@@ -50,8 +50,8 @@ private:
     UiMemoryDc m_dc;
 };
 
-// PNG bytes of RGBA pixels (row-major, 4 bytes per pixel).
-std::vector<unsigned char> EncodePng(int width, int height, const std::vector<unsigned char>& rgba);
+// PNG bytes of RGBA pixels (row-major, `channels` bytes per pixel: 4, or 3 for RGB).
+std::vector<unsigned char> EncodePng(int width, int height, const std::vector<unsigned char>& rgba, int channels = 4);
 // A program resource of this test executable (type "PNG").
 std::vector<unsigned char> TestResource(const wchar_t* name);
 
