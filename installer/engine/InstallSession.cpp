@@ -11,12 +11,16 @@ namespace ZKInstaller {
 
 namespace {
 constexpr double kCreepLimit = 100.0;  // the poll display stops below this
+// How long a package that reported completion may take to end, in ms,
+// before the session goes without removing its file.
+constexpr DWORD kPackageExitWaitMs = 5000;
 }  // namespace
 
 CInstallSession::CInstallSession(IInstallSink& sink, const InstallOptions& options, const wchar_t* downloadUrl)
     : m_sink(sink), m_options(options), m_downloadUrl(downloadUrl ? downloadUrl : L"") {}
 
 CInstallSession::~CInstallSession() {
+    SettleCompletedPackage();
     Halt();
     RemovePackageFile();
 }
@@ -178,6 +182,7 @@ void CInstallSession::Poll() {
 }
 
 void CInstallSession::Cancel() {
+    SettleCompletedPackage();
     const bool downloading = m_state == InstallState::Downloading;
     if (downloading || m_state == InstallState::RunningPackage) InstallLog().Write(L"Install cancelled");
     // A package left running keeps its file (the next run's first start
@@ -217,9 +222,13 @@ void CInstallSession::Complete() {
     m_progress = kCreepLimit;
     ShowProgress();
     StopPolling();
-    m_package.Release();
     m_state = InstallState::Completed;
-    RemovePackageFile();
+    // A package reports just before it ends: its file goes now if it has
+    // ended, else when the session is let go (SettleCompletedPackage).
+    if (m_package.WaitForExit(0)) {
+        m_package.Release();
+        RemovePackageFile();
+    }
     InstallLog().Write(L"Package reported completion");
     m_sink.OnCompleted();
 }
@@ -246,6 +255,15 @@ void CInstallSession::Halt() {
     m_heldPackage.Close();
     m_package.Release();
     m_polling = false;
+}
+
+void CInstallSession::SettleCompletedPackage() {
+    if (m_state != InstallState::Completed) return;
+    // By now the window is gone: the wait shows nowhere. What the package
+    // itself started may go on running; only its own process holds the file.
+    m_package.WaitForExit(kPackageExitWaitMs);
+    m_package.Release();
+    RemovePackageFile();
 }
 
 void CInstallSession::RemovePackageFile() {

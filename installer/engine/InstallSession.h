@@ -135,6 +135,9 @@ private:
     void OnDownloaded();
     void Fail(InstallFailure reason);
     void Complete();
+    // After a completion: waits, boundedly, for the package's own process to
+    // end, then removes its file.
+    void SettleCompletedPackage();
     void StopPolling();
     // Ends the download and the package following without telling the sink.
     void Halt();

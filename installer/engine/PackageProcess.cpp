@@ -81,6 +81,10 @@ bool CPackageProcess::HasEnded() const {
     return m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_OBJECT_0;
 }
 
+bool CPackageProcess::WaitForExit(DWORD ms) const {
+    return !m_process || WaitForSingleObject(m_process.Get(), ms) != WAIT_TIMEOUT;
+}
+
 DWORD CPackageProcess::ExitCode() const {
     DWORD code = STILL_ACTIVE;
     if (!m_process || !GetExitCodeProcess(m_process.Get(), &code)) return STILL_ACTIVE;

@@ -30,6 +30,9 @@ public:
     // Whether every process of the job, or the one process watched, has
     // ended. Never true for PackageWatch::None.
     bool HasEnded() const;
+    // Waits up to `ms` for the started process itself to end (what it
+    // started may go on); true when it has, or when there is none to follow.
+    bool WaitForExit(DWORD ms) const;
     // The exit code of the started process; STILL_ACTIVE while it runs.
     DWORD ExitCode() const;
 

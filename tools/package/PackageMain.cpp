@@ -10,6 +10,8 @@
 // signal, as a package that failed half-way would. ZK_PACKAGE_MODE=launcher
 // makes it start a copy of itself with the same arguments in the normal mode
 // and exit at once, as a package that hands over to an unpacked setup does.
+// ZK_PACKAGE_MODE=linger makes it stay 1.5 s after its completion signal, as
+// a package that tidies up before it exits.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -29,6 +31,7 @@ namespace ZKPackage {
 
 namespace {
 constexpr DWORD kMaxDelayMs = 10 * 60 * 1000;
+constexpr DWORD kLingerMs = 1500;
 constexpr int kExitBadArguments = 2;
 constexpr int kExitInstallFailed = 3;
 
@@ -202,6 +205,7 @@ int Run() {
     // The completion signal the installer polls for.
     const std::wstring controlFile = ZKInstaller::ControlFilePath(ZKInstaller::MakeDataFolder()).GetData();
     if (!ZKInstaller::WriteControlValue(controlFile.c_str(), ZKInstaller::kActiveKey, L"1")) return kExitInstallFailed;
+    if (PackageMode() == L"linger") Sleep(kLingerMs);
     return 0;
 }
 }  // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 #include "installer/engine/testsupport/DownloadTestSupport.h"
@@ -288,6 +289,18 @@ TEST_F(InstallSessionTest, APackageEndingWithoutCompletionFailsInsteadOfHoldingA
     EXPECT_GE(m_sink.progress.back(), kDownloadedPercent);
     EXPECT_LT(m_sink.progress.back(), 100);
     EXPECT_FALSE(m_sink.polling);
+}
+
+TEST_F(InstallSessionTest, APackageStillEndingAfterItsCompletionHasItsFileRemovedWhenTheSessionGoes) {
+    SetEnvironmentVariableW(L"ZK_PACKAGE_MODE", L"linger");  // ends 1.5 s after its signal
+    auto session = std::make_unique<CInstallSession>(m_sink, m_options, m_url.c_str());
+    session->Start();
+    ASSERT_TRUE(m_sink.RunUntil(*session, [this] { return m_sink.Finished(); }));
+    EXPECT_EQ(m_sink.completed, 1);
+    const std::wstring package = session->PackagePath().GetData();
+    EXPECT_TRUE(FileExists(package)) << "the package still runs from it";
+    session.reset();
+    EXPECT_FALSE(FileExists(package));
 }
 
 TEST_F(InstallSessionTest, CancelDuringADownloadStopsItAtOnceAndRemovesThePartialFile) {
