@@ -51,7 +51,7 @@ void* StbPixelTarget::Reallocate(void* block, size_t bytes) {
     if (!target || !target->Holds(block)) return std::realloc(block, bytes);
     void* moved = std::malloc(bytes);
     if (moved) std::memcpy(moved, block, bytes < target->m_bytes ? bytes : target->m_bytes);
-    return moved;  // the target stays lent: its bytes now belong to the caller again
+    return moved;  // the target is not lent again: its memory is the caller's once more
 }
 
 void StbPixelTarget::Free(void* block) {
