@@ -114,6 +114,8 @@ int main(int argc, char** argv) {
     const Timing hit10k = large.HitTest();
     Print("layout_tree_controls_1k", small.controls, "controls");
     Print("layout_tree_controls_10k", large.controls, "controls");
+    Print("layout_control_bytes", static_cast<double>(sizeof(CControlUI)), "bytes");
+    Print("layout_container_bytes", static_cast<double>(sizeof(CVerticalLayoutUI)), "bytes");
     auto ratio = [](double big, double little) { return little > 0 ? big / little : 0; };
     Print("layout_1k_median", layout1k.medianMs, "ms");
     Print("layout_10k_median", layout10k.medianMs, "ms");
