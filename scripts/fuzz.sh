@@ -7,16 +7,17 @@
 #   fuzz.sh --seconds N [target...]  N seconds per target, one after another
 #
 # Targets: markup, image_descriptor, attribute_list, command_line,
-# control_file (default: all). Seeds live in tools/fuzz/corpus/<target>; what
-# a run adds goes to build/fuzz/corpus-<target> (not committed) and is
-# merged with the seeds on the next run. A finding (crash, leak, undefined
+# control_file, png_rows (default: all). Seeds live in
+# tools/fuzz/corpus/<target>; what a run adds goes to
+# build/fuzz/corpus-<target> (not committed) and is merged with the seeds on
+# the next run. A finding (crash, leak, undefined
 # behaviour, time-out, broken invariant) is kept in
 # build/fuzz/artifacts-<target>/ and fails the run.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 fuzz="$root/tools/fuzz"
 out="$root/build/fuzz"
-all=(markup image_descriptor attribute_list command_line control_file)
+all=(markup image_descriptor attribute_list command_line control_file png_rows)
 
 mode=""
 amount=""
@@ -52,6 +53,7 @@ sources_of() {
     image_descriptor) echo "$fuzz/FuzzImageDescriptor.cpp $root/ui-framework/render/TImageSpecText.cpp" ;;
     attribute_list) echo "$fuzz/FuzzAttributeList.cpp $root/ui-framework/controls/UiAttributeValues.cpp" ;;
     command_line) echo "$fuzz/FuzzCommandLine.cpp $root/installer/entry/CommandLine.cpp" ;;
+    png_rows) echo "$fuzz/FuzzPngRows.cpp $root/ui-framework/render/PngRows.cpp" ;;
     control_file) echo "$fuzz/FuzzControlFile.cpp $root/installer/engine/PackageInterfaceText.cpp $root/tools/package/PackageArguments.cpp" ;;
     *) echo "fuzz: unknown target $1" >&2; return 1 ;;
   esac
@@ -101,7 +103,7 @@ build() {
     cat "$o.d" >>"$deps"
     objects+=("$o")
   done
-  "$cxx" "${flags[@]}" "${objects[@]}" -o "$exe"
+  "$cxx" "${flags[@]}" "${objects[@]}" -lz -o "$exe"
 }
 
 status=0

@@ -13,7 +13,7 @@ packages=(
   fonts-wqy-microhei fonts-liberation fonts-liberation2
   imagemagick librsvg2-bin optipng zopfli curl dpkg-dev ninja-build cmake
   openssl osslsigncode
-  googletest python3 clang libclang-rt-dev
+  googletest python3 clang libclang-rt-dev zlib1g-dev
 )
 
 missing=()

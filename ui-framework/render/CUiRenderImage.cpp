@@ -9,6 +9,7 @@
 #include "core/CSkinStorage.h"
 #include "core/UiPhaseClock.h"
 #include "render/CUiRender.h"
+#include "render/PngRows.h"
 #include "render/StbPixelTarget.h"
 #include "render/UiBlend.h"
 
@@ -88,7 +89,16 @@ UiImagePtr CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWOR
     const auto* data = static_cast<const stbi_uc*>(bytes);
     const int size = static_cast<int>(length);
     int width = 0, height = 0, channels = 0;
-    if (!stbi_info_from_memory(data, size, &width, &height, &channels) || width <= 0 || height <= 0) return nullptr;
+    // The skin's own PNGs are inflated row by row into the bitmap; any other
+    // image goes through the general decoder.
+    PngRowsLayout rowsLayout;
+    const bool byRows = ReadPngRowsLayout(data, length, &rowsLayout);
+    if (byRows) {
+        width = rowsLayout.width;
+        height = rowsLayout.height;
+    } else if (!stbi_info_from_memory(data, size, &width, &height, &channels) || width <= 0 || height <= 0) {
+        return nullptr;
+    }
 
     // The bitmap is made first and the decoder writes into it: the pixels
     // are written once, and no second image-sized buffer is touched.
@@ -96,15 +106,21 @@ UiImagePtr CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWOR
     UiBitmap bitmap(CreateTopDownDib(nullptr, width, height, &bits));
     if (!bitmap || !bits) return nullptr;
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    StbPixelTarget target(bits, count * 4);
-    int decodedWidth = 0, decodedHeight = 0;
-    std::unique_ptr<stbi_uc, StbFree> rgba(
-        stbi_load_from_memory(data, size, &decodedWidth, &decodedHeight, &channels, 4));
-    if (!rgba || decodedWidth != width || decodedHeight != height) return nullptr;
-    if (target.Holds(rgba.get())) {
-        rgba.release();
+    if (byRows) {
+        if (DecodePngRows(data, length, static_cast<unsigned char*>(bits), count * 4) != PngRowsResult::Decoded) {
+            return nullptr;
+        }
     } else {
-        std::memcpy(bits, rgba.get(), count * 4);
+        StbPixelTarget target(bits, count * 4);
+        int decodedWidth = 0, decodedHeight = 0;
+        std::unique_ptr<stbi_uc, StbFree> rgba(
+            stbi_load_from_memory(data, size, &decodedWidth, &decodedHeight, &channels, 4));
+        if (!rgba || decodedWidth != width || decodedHeight != height) return nullptr;
+        if (target.Holds(rgba.get())) {
+            rgba.release();
+        } else {
+            std::memcpy(bits, rgba.get(), count * 4);
+        }
     }
 
     // RGBA -> premultiplied BGRA, in place; then the mask, compared with the

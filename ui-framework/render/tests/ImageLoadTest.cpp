@@ -10,6 +10,7 @@ using namespace Veneer;
 using Veneer::Testing::EncodePng;
 using Veneer::Testing::TempFolder;
 using Veneer::Testing::TestResource;
+using Veneer::Testing::WithChunk;
 
 namespace {
 
@@ -84,10 +85,12 @@ TEST(ImageDecode, MaskComparesWithThePremultipliedPixel) {
 }
 
 TEST(ImageDecode, AOneColumnRgbImageDecodesThoughItsInflatedRowsHaveTheBitmapsSize) {
-    // 1 x 3 RGB: three filtered rows of 1 + 3 bytes, as many bytes as the
-    // finished bitmap, so the decoder's first buffer of that size is not
-    // its result. Then a 2 x 1 image on the same thread.
-    ImagePtr column = Decode(EncodePng(1, 3, {255, 0, 0, 0, 255, 0, 0, 0, 255}, 3));
+    // 1 x 3 RGB with a colour key (so the general decoder takes it): three
+    // filtered rows of 1 + 3 bytes, as many bytes as the finished bitmap, so
+    // the decoder's first buffer of that size is not its result. Then a
+    // 2 x 1 image on the same thread.
+    ImagePtr column =
+        Decode(WithChunk(EncodePng(1, 3, {255, 0, 0, 0, 255, 0, 0, 0, 255}, 3), "tRNS", {0, 7, 0, 7, 0, 7}));
     ASSERT_TRUE(column);
     EXPECT_FALSE(column->hasAlpha);
     EXPECT_EQ(PixelAt(*column, 0, 0), 0xFFFF0000u);

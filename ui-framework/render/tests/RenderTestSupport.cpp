@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include <zlib.h>
+
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>
@@ -69,8 +71,10 @@ void Dib32::FillPattern(uint32_t seed) {
         }
 }
 
-std::vector<unsigned char> EncodePng(int width, int height, const std::vector<unsigned char>& rgba, int channels) {
+std::vector<unsigned char> EncodePng(int width, int height, const std::vector<unsigned char>& rgba, int channels,
+                                     int filter) {
     std::vector<unsigned char> out;
+    stbi_write_force_png_filter = filter;
     stbi_write_png_to_func(
         [](void* context, void* data, int size) {
             auto* bytes = static_cast<std::vector<unsigned char>*>(context);
@@ -79,6 +83,21 @@ std::vector<unsigned char> EncodePng(int width, int height, const std::vector<un
         },
         &out, width, height, channels, rgba.data(), width * channels);
     return out;
+}
+
+std::vector<unsigned char> WithChunk(std::vector<unsigned char> png, const char* type,
+                                     const std::vector<unsigned char>& data) {
+    std::vector<unsigned char> chunk;
+    const auto put32 = [&chunk](uint32_t value) {
+        for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(static_cast<unsigned char>(value >> shift));
+    };
+    put32(static_cast<uint32_t>(data.size()));
+    chunk.insert(chunk.end(), type, type + 4);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    put32(static_cast<uint32_t>(crc32(crc32(0, nullptr, 0), chunk.data() + 4, static_cast<uInt>(chunk.size() - 4))));
+    constexpr size_t kAfterHeader = 8 + 25;  // signature, IHDR chunk
+    png.insert(png.begin() + kAfterHeader, chunk.begin(), chunk.end());
+    return png;
 }
 
 std::vector<unsigned char> TestResource(const wchar_t* name) {

@@ -50,8 +50,14 @@ private:
     UiMemoryDc m_dc;
 };
 
-// PNG bytes of RGBA pixels (row-major, `channels` bytes per pixel: 4, or 3 for RGB).
-std::vector<unsigned char> EncodePng(int width, int height, const std::vector<unsigned char>& rgba, int channels = 4);
+// PNG bytes of pixels (row-major, `channels` bytes per pixel: 1 grey, 2 grey
+// and alpha, 3 RGB, 4 RGBA), every row with the filter `filter` (0-4; -1:
+// the encoder's choice per row).
+std::vector<unsigned char> EncodePng(int width, int height, const std::vector<unsigned char>& rgba, int channels = 4,
+                                     int filter = -1);
+// `png` with a chunk of type `type` (four letters) inserted after its header.
+std::vector<unsigned char> WithChunk(std::vector<unsigned char> png, const char* type,
+                                     const std::vector<unsigned char>& data);
 // A program resource of this test executable (type "PNG").
 std::vector<unsigned char> TestResource(const wchar_t* name);
 
