@@ -25,7 +25,8 @@ constexpr uint32_t ChunkType(const char (&name)[5]) {
            uint32_t(uint8_t(name[3]));
 }
 
-enum ColourType : int { kGrey = 0, kRgb = 2, kPalette = 3, kGreyAlpha = 4, kRgba = 6 };
+// Colour types, as the header's byte holds them.
+constexpr int kGrey = 0, kRgb = 2, kPalette = 3, kGreyAlpha = 4, kRgba = 6;
 
 struct Chunk {
     uint32_t type = 0;
