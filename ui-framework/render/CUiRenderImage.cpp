@@ -83,45 +83,68 @@ bool CUiRender::HasImage(const wchar_t* name, const wchar_t* type, HINSTANCE ins
            data.nFileSizeLow <= kMaxSkinFileBytes;
 }
 
+namespace {
+
+// The bitmap a decoder writes into, made once the image's size is known.
+struct DecodeTarget {
+    UiBitmap bitmap;
+    void* bits = nullptr;
+    int width = 0;
+    int height = 0;
+
+    static unsigned char* Make(void* self, int width, int height) {
+        auto* target = static_cast<DecodeTarget*>(self);
+        target->bitmap.Reset(CreateTopDownDib(nullptr, width, height, &target->bits));
+        target->width = width;
+        target->height = height;
+        return target->bitmap && target->bits ? static_cast<unsigned char*>(target->bits) : nullptr;
+    }
+};
+
+// stb_image into the target: its finished-size buffer is the bitmap's own
+// memory when it can be, else the pixels are copied over.
+bool DecodeGeneral(const stbi_uc* data, int size, DecodeTarget* target) {
+    int width = 0, height = 0, channels = 0;
+    if (!stbi_info_from_memory(data, size, &width, &height, &channels) || width <= 0 || height <= 0 ||
+        !DecodeTarget::Make(target, width, height)) {
+        return false;
+    }
+    const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+    StbPixelTarget lent(target->bits, bytes);
+    int decodedWidth = 0, decodedHeight = 0;
+    std::unique_ptr<stbi_uc, StbFree> rgba(
+        stbi_load_from_memory(data, size, &decodedWidth, &decodedHeight, &channels, 4));
+    if (!rgba || decodedWidth != width || decodedHeight != height) return false;
+    if (lent.Holds(rgba.get())) {
+        rgba.release();
+    } else {
+        std::memcpy(target->bits, rgba.get(), bytes);
+    }
+    return true;
+}
+
+}  // namespace
+
 UiImagePtr CUiRender::LoadImageFromMemory(const void* bytes, size_t length, DWORD mask) {
     if (!bytes || length == 0 || length > static_cast<size_t>(INT_MAX)) return nullptr;
     const UiPhaseScope phase("decode");
     const auto* data = static_cast<const stbi_uc*>(bytes);
     const int size = static_cast<int>(length);
-    int width = 0, height = 0, channels = 0;
-    // The skin's own PNGs are inflated row by row into the bitmap; any other
-    // image goes through the general decoder.
-    PngRowsLayout rowsLayout;
-    const bool byRows = ReadPngRowsLayout(data, length, &rowsLayout);
-    if (byRows) {
-        width = rowsLayout.width;
-        height = rowsLayout.height;
-    } else if (!stbi_info_from_memory(data, size, &width, &height, &channels) || width <= 0 || height <= 0) {
-        return nullptr;
-    }
 
     // The bitmap is made first and the decoder writes into it: the pixels
-    // are written once, and no second image-sized buffer is touched.
-    void* bits = nullptr;
-    UiBitmap bitmap(CreateTopDownDib(nullptr, width, height, &bits));
-    if (!bitmap || !bits) return nullptr;
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    if (byRows) {
-        if (DecodePngRows(data, length, static_cast<unsigned char*>(bits), count * 4) != PngRowsResult::Decoded) {
-            return nullptr;
-        }
-    } else {
-        StbPixelTarget target(bits, count * 4);
-        int decodedWidth = 0, decodedHeight = 0;
-        std::unique_ptr<stbi_uc, StbFree> rgba(
-            stbi_load_from_memory(data, size, &decodedWidth, &decodedHeight, &channels, 4));
-        if (!rgba || decodedWidth != width || decodedHeight != height) return nullptr;
-        if (target.Holds(rgba.get())) {
-            rgba.release();
-        } else {
-            std::memcpy(bits, rgba.get(), count * 4);
-        }
+    // are written once, and no second image-sized buffer is touched. The
+    // skin's own PNGs are inflated row by row; any other image goes through
+    // the general decoder.
+    DecodeTarget target;
+    const PngRowsResult rows = DecodePngRows(data, length, &DecodeTarget::Make, &target);
+    if (rows == PngRowsResult::Corrupt || (rows == PngRowsResult::Unsupported && !DecodeGeneral(data, size, &target))) {
+        return nullptr;
     }
+    const int width = target.width;
+    const int height = target.height;
+    void* bits = target.bits;
+    UiBitmap& bitmap = target.bitmap;
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
 
     // RGBA -> premultiplied BGRA, in place; then the mask, compared with the
     // finished pixel, clears it completely.

@@ -212,21 +212,13 @@ private:
 
 }  // namespace
 
-bool ReadPngRowsLayout(const unsigned char* bytes, size_t length, PngRowsLayout* layout) {
-    Header header;
-    ChunkReader reader(nullptr, 0);
-    if (ReadHeader(bytes, length, &header, &reader) != PngRowsResult::Decoded) return false;
-    layout->width = static_cast<int>(header.width);
-    layout->height = static_cast<int>(header.height);
-    return true;
-}
-
-PngRowsResult DecodePngRows(const unsigned char* bytes, size_t length, unsigned char* rgba, size_t rgbaBytes) {
+PngRowsResult DecodePngRows(const unsigned char* bytes, size_t length, PngRowsTarget target, void* context) {
     Header header;
     ChunkReader reader(nullptr, 0);
     const PngRowsResult read = ReadHeader(bytes, length, &header, &reader);
     if (read != PngRowsResult::Decoded) return read;
-    if (!rgba || rgbaBytes != size_t{header.width} * header.height * 4) return PngRowsResult::Unsupported;
+    unsigned char* rgba = target(context, static_cast<int>(header.width), static_cast<int>(header.height));
+    if (!rgba) return PngRowsResult::Corrupt;
 
     // Two filtered rows, each with its filter byte: the one being inflated
     // and the one above it.

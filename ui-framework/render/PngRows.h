@@ -9,24 +9,20 @@
 
 namespace Veneer {
 
-struct PngRowsLayout {
-    int width = 0;   // pixels
-    int height = 0;  // pixels
-};
-
 enum class PngRowsResult {
     Decoded,      // every row written
     Unsupported,  // not a PNG this decoder takes: decode it another way
     Corrupt,      // a PNG this decoder takes, but broken: nothing usable
 };
 
-// Whether `bytes` is a PNG this decoder takes, and its size. Reads the chunks
-// before the image data only; false too when those are broken.
-bool ReadPngRowsLayout(const unsigned char* bytes, size_t length, PngRowsLayout* layout);
+// Where the pixels go: called once, with the size the header names, after
+// the chunks before the image data were read and found sound. Returns
+// width * height * 4 bytes, or null to stop (Corrupt).
+using PngRowsTarget = unsigned char* (*)(void* context, int width, int height);
 
-// Decodes into `rgba`, `rgbaBytes` = width * height * 4: straight (not
-// premultiplied) RGBA, rows top-down. On Corrupt the rows before the fault
-// are written and the rest is unspecified.
-PngRowsResult DecodePngRows(const unsigned char* bytes, size_t length, unsigned char* rgba, size_t rgbaBytes);
+// Decodes into the target's pixels: straight (not premultiplied) RGBA, rows
+// top-down. On Corrupt after the target was asked for, the rows before the
+// fault are written and the rest is unspecified.
+PngRowsResult DecodePngRows(const unsigned char* bytes, size_t length, PngRowsTarget target, void* context);
 
 }  // namespace Veneer

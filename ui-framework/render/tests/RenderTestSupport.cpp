@@ -85,8 +85,7 @@ std::vector<unsigned char> EncodePng(int width, int height, const std::vector<un
     return out;
 }
 
-std::vector<unsigned char> WithChunk(std::vector<unsigned char> png, const char* type,
-                                     const std::vector<unsigned char>& data) {
+std::vector<unsigned char> PngChunk(const char* type, const std::vector<unsigned char>& data) {
     std::vector<unsigned char> chunk;
     const auto put32 = [&chunk](uint32_t value) {
         for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(static_cast<unsigned char>(value >> shift));
@@ -95,6 +94,12 @@ std::vector<unsigned char> WithChunk(std::vector<unsigned char> png, const char*
     chunk.insert(chunk.end(), type, type + 4);
     chunk.insert(chunk.end(), data.begin(), data.end());
     put32(static_cast<uint32_t>(crc32(crc32(0, nullptr, 0), chunk.data() + 4, static_cast<uInt>(chunk.size() - 4))));
+    return chunk;
+}
+
+std::vector<unsigned char> WithChunk(std::vector<unsigned char> png, const char* type,
+                                     const std::vector<unsigned char>& data) {
+    const std::vector<unsigned char> chunk = PngChunk(type, data);
     constexpr size_t kAfterHeader = 8 + 25;  // signature, IHDR chunk
     png.insert(png.begin() + kAfterHeader, chunk.begin(), chunk.end());
     return png;

@@ -55,7 +55,9 @@ private:
 // the encoder's choice per row).
 std::vector<unsigned char> EncodePng(int width, int height, const std::vector<unsigned char>& rgba, int channels = 4,
                                      int filter = -1);
-// `png` with a chunk of type `type` (four letters) inserted after its header.
+// One PNG chunk: length, type (four letters), data and CRC.
+std::vector<unsigned char> PngChunk(const char* type, const std::vector<unsigned char>& data);
+// `png` with a chunk of type `type` inserted after its header.
 std::vector<unsigned char> WithChunk(std::vector<unsigned char> png, const char* type,
                                      const std::vector<unsigned char>& data);
 // A program resource of this test executable (type "PNG").
